@@ -1,0 +1,1 @@
+list(APPEND KORVEX_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/cacf_unknown.cpp)

@@ -1,0 +1,1 @@
+list(APPEND KORVEX_ENTRY_SOURCES ${CMAKE_CURRENT_LIST_DIR}/entry_points.cpp)

@@ -1,0 +1,6 @@
+list(APPEND KORVEX_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform.cpp)
+if(WIN32)
+  list(APPEND KORVEX_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform_win32.cpp)
+else()
+  list(APPEND KORVEX_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform_posix.cpp)
+endif()
