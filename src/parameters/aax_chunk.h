@@ -4,16 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
-struct AAX_SPlugInChunkHeader {
+struct AAX_SPlugInChunk {
     int32_t fSize;       // bytes of data after the header
     int32_t fVersion;
     uint8_t fHost[12];   // the host's own fields, never touched
     uint32_t fChunkID;
     char fName[32];
-};
-
-struct AAX_SPlugInChunk : AAX_SPlugInChunkHeader {
-    char fData[1];       // the host allocates 56 + fSize bytes
+    char fData[1];       // the host allocates 56 + fSize bytes; the record is never a value
 };
 
 static_assert(offsetof(AAX_SPlugInChunk, fVersion) == 4, "chunk layout");
