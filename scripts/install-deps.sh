@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the tools need, when any is missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libsndfile1-dev libcli11-dev nlohmann-json3-dev)
+[ "${KORVEX_WITH_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64)
+[ "${KORVEX_WITH_REAL_PLUGINS:-0}" = 1 ] && packages+=(dpf-plugins-vst)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
