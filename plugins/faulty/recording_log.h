@@ -1,0 +1,141 @@
+// What the recording plug-in (build/plugins/recording.so) logs and how tests configure it; tests
+// dlopen the same library the module loads and reach these functions with dlsym.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "vst/vst_types.h"
+
+namespace recording {
+
+inline constexpr int32_t kMaxParams = 64;
+inline constexpr int32_t kMaxChunk = 4096;
+inline constexpr int32_t kMaxCopiedEvents = 4;
+inline constexpr int32_t kTextLength = 64;
+inline constexpr uint32_t kDefaultCapacity = 4096;
+
+enum class CallKind : int32_t {
+    Dispatch,          // dispatcher(opcode, index, value, ptr, opt)
+    SetParameter,      // setParameter(index, opt)
+    GetParameter,      // getParameter(index); result holds the answer as float in opt
+    ProcessReplacing,  // processReplacing(inputs, outputs, frames)
+    HostCall,          // a call the plug-in made to the host callback (opcode, index, value, opt, result)
+};
+
+struct RecordedCall {
+    CallKind kind;
+    int32_t opcode;
+    int32_t index;
+    VstIntPtr value;
+    void* ptr;
+    float opt;
+    VstIntPtr result;  // the plug-in's answer (dispatcher) or the host's answer (HostCall)
+    // ID text written for -14, ID text read for -15, parameter name for effGetParamName.
+    char text[kTextLength];
+    // effProcessEvents: numEvents as given, and the first events copied (32 bytes each).
+    int32_t numEvents;
+    VstMidiEvent events[kMaxCopiedEvents];
+    // processReplacing: the arrays, the channel pointers read from them (null arrays give null).
+    float** inputs;
+    float** outputs;
+    float* input[2];
+    float* output[2];
+    int32_t frames;
+    // processReplacing with askTimeInProcess: whether the host answered a record, and a copy of it.
+    int32_t gotTime;
+    VstTimeInfo time;
+};
+
+// Configuration applied to every instance created after korvexRecordingConfigure.
+struct RecordingConfig {
+    int32_t numParams = 4;
+    int32_t numInputs = 2;
+    int32_t numOutputs = 2;
+    int32_t uniqueID = 0x52656331;  // 'Rec1'
+    int32_t flags = effFlagsCanReplacing | effFlagsProgramChunks | effFlagsHasEditor | effFlagsIsSynth;
+    uint32_t capacity = kDefaultCapacity;  // records kept; later calls only count in `dropped`
+    uint8_t refuseAutomation[kMaxParams] = {};  // 1: effCanBeAutomated answers 0
+    uint8_t refuseProperties[kMaxParams] = {};  // 1: effGetParameterProperties answers 0
+    uint8_t isSwitch[kMaxParams] = {};          // 1: kVstParameterIsSwitch in the properties
+    int32_t stepInteger[kMaxParams] = {};
+    float initialValue[kMaxParams] = {};
+    // ID texts answered for -14 and resolved for -15; empty entries default to "param<i>".
+    char ids[kMaxParams][kTextLength] = {};
+    // Names (properties label and effGetParamName); empty entries default to "Param <i>".
+    char names[kMaxParams][kTextLength] = {};
+    int32_t chunkSize = 8;
+    uint8_t chunk[kMaxChunk] = {'R', 'E', 'C', 'C', 'H', 'U', 'N', 'K'};
+    int32_t askTimeInProcess = 0;  // 1: processReplacing asks audioMasterGetTime first
+    ERect editorRect = {0, 0, 300, 500};  // answered to effEditGetRect when flags has the editor
+};
+
+// One log per AEffect; it outlives effClose so a test can check that nothing came after it.
+struct RecordingLog {
+    RecordedCall* records = nullptr;
+    uint32_t capacity = 0;
+    std::atomic<uint32_t> claimed{0};
+    std::atomic<uint32_t> dropped{0};
+    audioMasterCallback host = nullptr;   // the callback main() was given
+    VstIntPtr versionAtCreation = 0;      // the host's answer to audioMasterVersion inside main()
+    int32_t closed = 0;                   // effClose received
+    int32_t lastSetChunkSize = -1;        // size given with the last effSetChunk, -1 before any
+    uint8_t lastSetChunk[kMaxChunk] = {}; // its first kMaxChunk bytes
+    float values[kMaxParams] = {};        // current parameter values
+
+    uint32_t size() const {
+        uint32_t n = claimed.load(std::memory_order_acquire);
+        return n < capacity ? n : capacity;
+    }
+    const RecordedCall& operator[](uint32_t i) const { return records[i]; }
+    const RecordedCall* begin() const { return records; }
+    const RecordedCall* end() const { return records + size(); }
+    // Forgets every record so far (the test's own thread; not while the plug-in is being called).
+    void clear() {
+        claimed.store(0, std::memory_order_release);
+        dropped.store(0, std::memory_order_relaxed);
+    }
+
+    // Dispatcher opcodes in call order.
+    std::vector<int32_t> opcodes() const {
+        std::vector<int32_t> out;
+        for (const RecordedCall& c : *this)
+            if (c.kind == CallKind::Dispatch) out.push_back(c.opcode);
+        return out;
+    }
+    // Every call of one kind (and, for Dispatch and HostCall, one opcode) in call order.
+    std::vector<RecordedCall> calls(CallKind kind, int32_t opcode = 0) const {
+        std::vector<RecordedCall> out;
+        for (const RecordedCall& c : *this)
+            if (c.kind == kind && ((kind != CallKind::Dispatch && kind != CallKind::HostCall) || c.opcode == opcode))
+                out.push_back(c);
+        return out;
+    }
+    std::vector<RecordedCall> dispatches(int32_t opcode) const { return calls(CallKind::Dispatch, opcode); }
+    std::vector<RecordedCall> hostCalls(int32_t opcode) const { return calls(CallKind::HostCall, opcode); }
+};
+
+}  // namespace recording
+
+// Exported by recording.so. The configuration and instance registry are process-wide; they
+// are shared with the module as long as both open the library by the same path.
+extern "C" {
+// The log of an instance this library created (closed ones are kept for a while), else null.
+const recording::RecordingLog* korvexRecordingLog(const AEffect* effect);
+using KorvexRecordingLogProc = const recording::RecordingLog* (*)(const AEffect*);
+
+// Configuration for instances created from now on; null restores the defaults.
+void korvexRecordingConfigure(const recording::RecordingConfig* config);
+using KorvexRecordingConfigureProc = void (*)(const recording::RecordingConfig*);
+
+// Calls the instance's host callback now, on the caller's thread, and logs it as a HostCall.
+VstIntPtr korvexRecordingCallHost(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value, void* ptr,
+                                  float opt);
+using KorvexRecordingCallHostProc = VstIntPtr (*)(AEffect*, int32_t, int32_t, VstIntPtr, void*, float);
+
+// Queues audioMasterBeginEdit, audioMasterAutomate(value), audioMasterEndEdit for `index`,
+// reported at the next effEditIdle (the value is stored first).
+void korvexRecordingQueueEdit(AEffect* effect, int32_t index, float value);
+using KorvexRecordingQueueEditProc = void (*)(AEffect*, int32_t, float);
+}

@@ -1,0 +1,19 @@
+# The reference VST 2.4 plug-in, standing in for the product's library: build/VST64/KORVEX.dll.
+set(KORVEX_REFERENCE_DIR ${CMAKE_CURRENT_LIST_DIR})
+add_library(korvex_reference MODULE
+  ${KORVEX_REFERENCE_DIR}/editor_state.cpp
+  ${KORVEX_REFERENCE_DIR}/parameters.cpp
+  ${KORVEX_REFERENCE_DIR}/reference_entry.cpp
+  ${KORVEX_REFERENCE_DIR}/reference_plugin.cpp
+  ${KORVEX_REFERENCE_DIR}/state_chunk.cpp
+  ${KORVEX_REFERENCE_DIR}/state_variable_filter.cpp
+  ${KORVEX_REFERENCE_DIR}/synth.cpp
+  ${KORVEX_REFERENCE_DIR}/synth_voice.cpp
+  ${KORVEX_REFERENCE_DIR}/tempo_delay.cpp)
+korvex_defaults(korvex_reference)
+korvex_hidden(korvex_reference)
+target_include_directories(korvex_reference PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
+target_link_options(korvex_reference PRIVATE -Wl,-z,defs)
+target_link_libraries(korvex_reference PRIVATE m)
+set_target_properties(korvex_reference PROPERTIES PREFIX "" OUTPUT_NAME KORVEX SUFFIX ".dll"
+                                                  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/VST64)

@@ -1,0 +1,10 @@
+// How our VST 2.4 plug-ins export their entry: C++ forbids a function named main that returns
+// an AEffect*, so the symbol "main" is given to a differently named function instead.
+#pragma once
+
+#include "vst/vst_types.h"
+
+#define KORVEX_VST_EXPORT extern "C" __attribute__((visibility("default")))
+
+// Declares the entry point; define it as `AEffect* korvexVstMain(audioMasterCallback host) { ... }`.
+KORVEX_VST_EXPORT AEffect* korvexVstMain(audioMasterCallback host) __asm__("main");
