@@ -1,0 +1,98 @@
+// The packet dispatcher's bookkeeping and the one filler the module registers.
+#include "parameters/packet_dispatcher.h"
+
+#include <cstring>
+#include <vector>
+
+#include "acf/result_codes.h"
+#include "parameters/aax_iparameter.h"
+
+AAX_CPacketDispatcher::AAX_CPacketDispatcher() : lock(ThreadMutex::create()) {}
+
+AAX_CPacketDispatcher::~AAX_CPacketDispatcher() {
+    {
+        ThreadMutexGuard guard(lock);
+        entries.clear();
+        packets.clear();
+    }
+    ThreadMutex::destroy(lock);
+}
+
+void AAX_CPacketDispatcher::setController(AAX_IController* hostController) {
+    ThreadMutexGuard guard(lock);
+    controller = hostController;
+}
+
+void AAX_CPacketDispatcher::setEffectParameters(AAX_IACFEffectParameters* owner) {
+    ThreadMutexGuard guard(lock);
+    effectParameters = owner;
+}
+
+int32_t AAX_CPacketDispatcher::AddPacket(const char* id, uint32_t fieldIndex, const AAX_IPacketHandler& handler) {
+    ThreadMutexGuard guard(lock);
+    if (!id) return kResultNoParameter;
+    std::unique_ptr<AAX_IPacketHandler> clone(handler.Clone());
+    if (!clone) return kResultNotImplemented;
+    DispatchPacket& packet = packets.try_emplace(fieldIndex, fieldIndex).first->second;
+    // multimap::emplace places an equal key after the existing ones.
+    entries.emplace(id, Entry{&packet, std::move(clone)});
+    return kResultSuccess;
+}
+
+int32_t AAX_CPacketDispatcher::MarkDirty(const char* id) {
+    ThreadMutexGuard guard(lock);
+    if (!id) return kResultSuccess;
+    const auto range = entries.equal_range(id);
+    for (auto it = range.first; it != range.second; ++it) it->second.packet->dirty = true;
+    return kResultSuccess;
+}
+
+int32_t AAX_CPacketDispatcher::PostDirtyPackets() {
+    ThreadMutexGuard guard(lock);
+    // Without a controller nothing can be delivered; the packets wait, still dirty.
+    if (!controller) return kResultNotImplemented;
+    int32_t result = kResultSuccess;
+    std::vector<DispatchPacket*> undelivered;
+    for (auto& [id, entry] : entries) {
+        DispatchPacket& packet = *entry.packet;
+        if (!packet.dirty) continue;
+        // Cleared before the post so a shared packet goes out once per pass, and a handler
+        // failure waits for the next MarkDirty.
+        packet.dirty = false;
+        if (entry.handler->Invoke(id.c_str(), packet) != kResultSuccess) continue;
+        const int32_t posted = controller->PostPacket(packet.fieldIndex, packet.data.data(), packet.size);
+        if (posted != kResultSuccess) {
+            // A refused post would otherwise leave the render context on a stale value until the
+            // parameter next changes; the packet goes again next pass and the failure is reported.
+            if (result == kResultSuccess) result = posted;
+            undelivered.push_back(&packet);
+        }
+    }
+    for (DispatchPacket* packet : undelivered) packet->dirty = true;
+    return result;
+}
+
+int32_t AAX_CPacketDispatcher::FillSingleValuePacket(const char* id, DispatchPacket& packet) {
+    ThreadMutexGuard guard(lock);
+    if (!effectParameters) return kResultNotImplemented;
+    AAX_IParameter* parameter = nullptr;
+    if (effectParameters->GetParameter(id, &parameter) != kResultSuccess || !parameter) return kResultNotImplemented;
+
+    bool boolValue = false;
+    float floatValue = 0.0f;
+    int32_t intValue = 0;
+    double doubleValue = 0.0;
+    if (parameter->GetValueAsBool(&boolValue)) {
+        const uint32_t word = boolValue ? 1u : 0u;
+        std::memcpy(packet.reserve(sizeof word), &word, sizeof word);
+    } else if (parameter->GetValueAsFloat(&floatValue)) {
+        std::memcpy(packet.reserve(sizeof floatValue), &floatValue, sizeof floatValue);
+    } else if (parameter->GetValueAsInt32(&intValue)) {
+        std::memcpy(packet.reserve(sizeof intValue), &intValue, sizeof intValue);
+    } else if (parameter->GetValueAsDouble(&doubleValue)) {
+        std::memcpy(packet.reserve(sizeof doubleValue), &doubleValue, sizeof doubleValue);
+    } else {
+        return kResultNotImplemented;
+    }
+    return kResultSuccess;
+}

@@ -1,0 +1,51 @@
+// Carries parameter values into render-context fields: remembers which parameter feeds which
+// packet, marks packets dirty and posts the dirty ones through the controller.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "host/aax_icontroller.h"
+#include "parameters/aax_iacf_effect_parameters.h"
+#include "parameters/dispatch_packet.h"
+#include "parameters/packet_handler.h"
+#include "util/thread_mutex.h"
+
+// Every operation holds the dispatcher's lock for its whole duration, calls out included; the
+// holding thread may re-enter (a handler reaching MarkDirty, say). Lives as long as its owner.
+class AAX_CPacketDispatcher {
+public:
+    AAX_CPacketDispatcher();
+    ~AAX_CPacketDispatcher();
+    AAX_CPacketDispatcher(const AAX_CPacketDispatcher&) = delete;
+    AAX_CPacketDispatcher& operator=(const AAX_CPacketDispatcher&) = delete;
+
+    // Wired by the owner's Initialize; both borrowed, both null until then.
+    void setController(AAX_IController* hostController);
+    void setEffectParameters(AAX_IACFEffectParameters* owner);
+
+    // Registers a clone of the handler for (parameter ID, field); fields are shared by index.
+    int32_t AddPacket(const char* id, uint32_t fieldIndex, const AAX_IPacketHandler& handler);
+    // Marks every packet the parameter feeds; 0 also when it feeds none.
+    int32_t MarkDirty(const char* id);
+    // Fills and posts every dirty packet once; 0, or the first failed post's result.
+    int32_t PostDirtyPackets();
+    // Fills the packet from the parameter's typed value (bool, float, int32, double); 0 or -20004.
+    int32_t FillSingleValuePacket(const char* id, DispatchPacket& packet);
+
+private:
+    struct Entry {
+        DispatchPacket* packet;  // owned by packets
+        std::unique_ptr<AAX_IPacketHandler> handler;
+    };
+
+    std::map<uint32_t, DispatchPacket> packets;
+    // std::string orders byte-wise; equal keys keep registration order.
+    std::multimap<std::string, Entry> entries;
+    AAX_IController* controller = nullptr;
+    AAX_IACFEffectParameters* effectParameters = nullptr;
+    ThreadMutex* lock = nullptr;  // null when the system had no mutex to give: then no locking
+};
