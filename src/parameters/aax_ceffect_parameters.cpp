@@ -1,0 +1,96 @@
+// Effect-parameters base: lifecycle, notifications, packets and the slots the module does not offer.
+#include "parameters/aax_ceffect_parameters.h"
+
+#include <cstring>
+
+#include "host/aax_vautomation_delegate.h"
+#include "host/aax_vcontroller.h"
+#include "host/aax_vtransport.h"
+#include "parameters/aax_iparameter.h"
+
+AAX_CEffectParameters::AAX_CEffectParameters() = default;
+
+AAX_CEffectParameters::~AAX_CEffectParameters() {
+    filteredIds.clear();
+    // Parameters unregister from the automation delegate as they go, so they go before the proxies.
+    parameters.RemoveAllParameters();
+    dispatcher.setController(nullptr);
+    controllerProxy.reset();
+    automationProxy.reset();
+    transportProxy.reset();
+}
+
+int32_t AAX_CEffectParameters::Initialize(IACFUnknown* hostUnknown) {
+    // A second Initialize starts over: replacing the proxies under live parameters would leave
+    // them holding a deleted automation delegate.
+    if (controllerProxy || automationProxy || transportProxy) Uninitialize();
+
+    controllerProxy = std::make_unique<AAX_VController>(hostUnknown);
+    automationProxy = std::make_unique<AAX_VAutomationDelegate>(hostUnknown);
+    transportProxy = std::make_unique<AAX_VTransport>(hostUnknown);
+
+    parameters.setAutomationDelegate(automationProxy.get());
+    dispatcher.setController(controllerProxy.get());
+    dispatcher.setEffectParameters(this);
+
+    const int32_t effectResult = InitializeEffect();
+    if (effectResult != kResultSuccess) return effectResult;
+
+    AAX_CString bypassId;
+    GetMasterBypassID(&bypassId);
+    filteredIds.insert(bypassId.StdString());
+    return kResultSuccess;
+}
+
+int32_t AAX_CEffectParameters::Uninitialize() {
+    parameters.RemoveAllParameters();
+    parameters.setAutomationDelegate(nullptr);
+    // The dispatcher's registrations stay, but it must not reach a deleted controller.
+    dispatcher.setController(nullptr);
+    controllerProxy.reset();
+    automationProxy.reset();
+    transportProxy.reset();
+    return kResultSuccess;
+}
+
+int32_t AAX_CEffectParameters::ReceiveNotification(uint32_t type, const void* data, uint32_t size) {
+    if (type != kPreviewNotification) return kResultSuccess;
+    // The payload is one 32-bit flag; a shorter or missing one is not read at all.
+    if (!data || size < sizeof(int32_t)) return kResultSuccess;
+    AAX_IParameter* preview = parameters.FindParameter("PreviewID");
+    if (!preview) return kResultSuccess;
+    int32_t flag = 0;
+    std::memcpy(&flag, data, sizeof flag);
+    preview->SetValueWithBool(flag != 0);
+    return kResultSuccess;
+}
+
+int32_t AAX_CEffectParameters::DispatchParameterPackets() { return dispatcher.PostDirtyPackets(); }
+
+int32_t AAX_CEffectParameters::ClearFieldData(uint32_t, void* data, uint32_t size) {
+    if (size == 0) return kResultSuccess;
+    if (!data) return kResultNotImplemented;
+    std::memset(data, 0, size);
+    return kResultSuccess;
+}
+
+int32_t AAX_CEffectParameters::GetNumberOfChanges(int32_t* changes) const {
+    if (!changes) return kResultNotImplemented;
+    const int32_t count = changeCount.load(std::memory_order_relaxed);
+    if (count >= 0) *changes = count;
+    return kResultSuccess;
+}
+
+int32_t AAX_CEffectParameters::Slot40(const void*) { return kResultSuccess; }
+int32_t AAX_CEffectParameters::Slot41(const void*) { return kResultUnsupported; }
+int32_t AAX_CEffectParameters::Slot42(const void*, const void*, const void*, uint32_t* size) const {
+    if (size) *size = 0;
+    return kResultSuccess;
+}
+int32_t AAX_CEffectParameters::Slot43(const void*) { return kResultSuccess; }
+int32_t AAX_CEffectParameters::Slot44(const void*) { return kResultSuccess; }
+int32_t AAX_CEffectParameters::Slot45(const void*) { return kResultUnsupported; }
+int32_t AAX_CEffectParameters::Slot46(const void*) { return kResultSuccess; }
+int32_t AAX_CEffectParameters::Slot47(const void*) { return kResultSuccess; }
+
+int32_t AAX_CEffectParameters::InitializeEffect() { return kResultSuccess; }
