@@ -1,0 +1,29 @@
+// Batches context addresses the way a host's render thread hands them to the callback.
+#include "simhost/render_driver.h"
+
+namespace simhost {
+
+RenderDriver::RenderDriver(void* callbackAddress) { setCallback(callbackAddress); }
+
+void RenderDriver::setCallback(void* callbackAddress) {
+    // The description hands the callback over as a data pointer; this is its real type.
+    callback = reinterpret_cast<RenderProc>(callbackAddress);
+}
+
+template <class Range>
+bool RenderDriver::renderRange(const Range& batch, size_t count) {
+    if (!callback) return false;
+    entries.resize(count);
+    size_t i = 0;
+    for (RenderContextBuilder* builder : batch) entries[i++] = builder ? builder->context() : nullptr;
+    callback(entries.data(), entries.data() + entries.size());
+    return true;
+}
+
+bool RenderDriver::render(std::initializer_list<RenderContextBuilder*> batch) {
+    return renderRange(batch, batch.size());
+}
+
+bool RenderDriver::render(const std::vector<RenderContextBuilder*>& batch) { return renderRange(batch, batch.size()); }
+
+}  // namespace simhost

@@ -1,0 +1,117 @@
+// Feeds each loaded instance its MIDI packets, transport state and the host's audio buffers.
+#include "render/render_callback.h"
+
+#include <cstring>
+
+#include "host/aax_transport.h"
+#include "host/midi_node.h"
+#include "render/render_context.h"
+#include "vst/vst_callback.h"
+#include "vst/vst_interface.h"
+
+namespace {
+
+constexpr double kTicksPerBeat = 960000.0;
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+int32_t readPort(const int32_t* port) { return port ? *port : 0; }
+
+VstInterface* instanceOf(const RenderContext& context) {
+    VstInterface* instance = nullptr;
+    // The host's block need not be aligned for a pointer load.
+    if (context.vstInterfaceBlock) std::memcpy(&instance, context.vstInterfaceBlock, sizeof instance);
+    return instance;
+}
+
+// Stores what the host transport reports; flags of queries that fail stay 0 from the caller's clearing.
+void storeTransport(const AAX_ITransport& transport, VstCallBack& state) {
+    uint8_t playingFlag = 0;
+    transport.IsTransportPlaying(&playingFlag);
+    const bool playing = playingFlag != 0;
+    const bool justStarted = playing && state.wasPlaying.load(kRelaxed) == 0;
+    state.isPlaying.store(playing ? 1 : 0, kRelaxed);
+
+    int64_t location = 0;
+    if (transport.GetCurrentNativeSampleLocation(&location) != 0) return;
+
+    double tempo = 0.0;
+    if (transport.GetCurrentTempo(&tempo) == 0) {
+        state.tempo.store(tempo, kRelaxed);
+        state.tempoValid.store(1, kRelaxed);
+    }
+    int32_t numerator = 0;
+    int32_t denominator = 0;
+    if (transport.GetCurrentMeter(&numerator, &denominator) == 0) {
+        state.meterNumerator.store(numerator, kRelaxed);
+        state.meterDenominator.store(denominator, kRelaxed);
+        state.meterValid.store(1, kRelaxed);
+    }
+    if (!playing) return;
+
+    int32_t bars = 0;
+    int32_t beats = 0;
+    int64_t ticks = 0;
+    transport.GetBarBeatPosition(&bars, &beats, &ticks, location);
+    // The last known denominator stands in when this call's meter query failed.
+    const double lastDenominator = static_cast<double>(state.meterDenominator.load(kRelaxed));
+    const double bar = static_cast<double>(bars);
+    if (justStarted) state.ppqOrigin.store((bar + 1.0) * lastDenominator + 1.0, kRelaxed);
+    const double position = bar * lastDenominator + static_cast<double>(beats) +
+                            static_cast<double>(ticks) / kTicksPerBeat - state.ppqOrigin.load(kRelaxed);
+    state.ppqPosition.store(position, kRelaxed);
+    // Plug-ins of this product were built against a 32-bit sample position.
+    state.samplePosition.store(static_cast<int32_t>(static_cast<uint32_t>(location)), kRelaxed);
+    state.positionValid.store(1, kRelaxed);
+}
+
+void sendMidi(AAX_IMIDINode& node, VstInterface& instance) {
+    const AAX_CMidiStream* stream = node.GetNodeBuffer();
+    if (!stream || !stream->mBuffer) return;
+    VstMidiEvent& event = instance.events[0];
+    for (uint32_t i = 0; i < stream->mBufferSize; ++i) {
+        const AAX_CMidiPacket& packet = stream->mBuffer[i];
+        event.deltaFrames = static_cast<int32_t>(packet.mTimestamp);
+        event.midiData[0] = static_cast<char>(packet.mData[0]);
+        event.midiData[1] = static_cast<char>(packet.mData[1]);
+        event.midiData[2] = static_cast<char>(packet.mData[2]);
+        VstEvents batch{};
+        batch.numEvents = 1;
+        batch.events[0] = reinterpret_cast<VstEvent*>(&event);
+        instance.dispatch(effProcessEvents, 0, 0, &batch, 0.0f);
+    }
+}
+
+void renderInstance(const RenderContext& context) {
+    if (!context.vstLoaded || *context.vstLoaded != 1) return;
+
+    const int32_t inputCount = readPort(context.inputCount);
+    const int32_t outputCount = readPort(context.outputCount);
+    const int32_t frames = readPort(context.bufferLength);
+    float* inputs[2] = {context.inputChannels ? context.inputChannels[0] : nullptr,
+                        context.inputChannels && inputCount >= 2 ? context.inputChannels[1] : nullptr};
+    float* outputs[2] = {context.outputChannels ? context.outputChannels[0] : nullptr,
+                         context.outputChannels && outputCount >= 2 ? context.outputChannels[1] : nullptr};
+
+    VstInterface* instance = instanceOf(context);
+    VstCallBack* state = instance ? instance->callback : nullptr;
+    if (state) {
+        state->tempoValid.store(0, kRelaxed);
+        state->meterValid.store(0, kRelaxed);
+        state->positionValid.store(0, kRelaxed);
+    }
+    const AAX_ITransport* transport = context.transportNode ? context.transportNode->GetTransport() : nullptr;
+    if (transport && state) storeTransport(*transport, *state);
+
+    if (!instance) return;
+    if (context.midiInputNode) sendMidi(*context.midiInputNode, *instance);
+    if (instance->isUsable() && instance->effect->processReplacing)
+        instance->effect->processReplacing(instance->effect, inputs, outputs, frames);
+}
+
+}  // namespace
+
+void RenderCallback(void* const* firstContext, const void* pastLastContext) {
+    if (!firstContext) return;
+    for (void* const* entry = firstContext; entry != pastLastContext; ++entry)
+        if (*entry) renderInstance(*static_cast<const RenderContext*>(*entry));
+}

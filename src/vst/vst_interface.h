@@ -1,0 +1,35 @@
+// One wrapped VST plug-in instance: its AEffect, the event records handed to it and its editor rectangle.
+#pragma once
+
+#include <cstdint>
+
+#include "vst/vst_types.h"
+
+class VstCallBack;
+
+class VstInterface {
+public:
+    static constexpr int32_t kEventCount = 512;
+
+    // Every event record starts as a MIDI event of byteSize 24, all else 0; active is 1.
+    VstInterface();
+    // Clears active, then sends effClose exactly once when a plug-in is held, and drops it.
+    virtual ~VstInterface();
+    VstInterface(const VstInterface&) = delete;
+    VstInterface& operator=(const VstInterface&) = delete;
+
+    // [main] Asks the plug-in for its editor rectangle (into editRect), then opens its editor in parentWindow.
+    void OpenEditor(void* parentWindow);
+
+    // True when calls into the plug-in are allowed: a plug-in is held and the instance is not closing.
+    bool isUsable() const { return effect != nullptr && active != 0; }
+
+    // [any] The plug-in's dispatcher when usable; 0 otherwise.
+    VstIntPtr dispatch(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);
+
+    VstMidiEvent* events;             // kEventCount records, owned; the render callback uses only the first
+    VstCallBack* callback = nullptr;  // not owned
+    AEffect* effect = nullptr;        // null until loaded and again after effClose
+    int32_t active = 1;               // 0 from the start of destruction
+    ERect* editRect = nullptr;        // owned by the plug-in, filled by effEditGetRect
+};

@@ -1,0 +1,70 @@
+// The render callback allocates nothing: every operator new in this binary is counted.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "fake_effect.h"
+#include "render/render_callback.h"
+#include "simhost/render_context_builder.h"
+#include "vst/vst_callback.h"
+#include "vst/vst_interface.h"
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+void* operator new(std::size_t size) {
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(RenderAllocation, CounterSeesAnAllocation) {
+    const long before = gAllocations.load();
+    int* volatile escaped = new int(3);  // volatile: the pair may not be optimised away
+    delete escaped;
+    EXPECT_EQ(gAllocations.load(), before + 1);
+}
+
+TEST(RenderAllocation, RenderCallWithMidiTransportAndTimeRequestsAllocatesNothing) {
+    testing_support::FakeEffect plugin(2);
+    VstCallBack state(reinterpret_cast<AAXWrapper_Parameters*>(0x1000));
+    VstInterface vst;
+    vst.effect = &plugin.effect;
+    vst.callback = &state;
+    plugin.effect.user = &state;
+    plugin.onProcess = [](testing_support::FakeEffect& self) { self.callHost(audioMasterGetTime); };
+
+    simhost::RenderContextBuilder context(simhost::kStemStereo, 512);
+    const int32_t channels = 2, loaded = 1;
+    const VstInterface* address = &vst;
+    context.postPacket(1, &channels, 4);
+    context.postPacket(3, &channels, 4);
+    context.postPacket(7, &address, 8);
+    context.postPacket(8, &loaded, 4);
+    for (uint32_t i = 0; i < 16; ++i) context.midiInput().addPacket(i, 0x90, static_cast<uint8_t>(60 + i), 100);
+    context.transport().setPlaying(true);
+    void* batch[] = {nullptr, context.context()};
+
+    const long before = gAllocations.load();
+    RenderCallback(batch, batch + 2);                                  // playing, just started
+    context.transport().setPlaying(false);
+    RenderCallback(batch, batch + 2);                                  // stopped: all-notes-off from the time request
+    const long during = gAllocations.load() - before;
+
+    EXPECT_EQ(during, 0);
+    EXPECT_EQ(plugin.processCount(), 2u);
+    EXPECT_EQ(plugin.dispatches(effProcessEvents).size(), 16u * 2 + 1);
+    vst.effect = nullptr;
+}
+
+}  // namespace

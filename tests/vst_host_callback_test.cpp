@@ -1,0 +1,271 @@
+// The host callback: fixed answers, routed requests, time records and automation routing.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "editor/aax_iacf_effect_gui.h"
+#include "fake_controller.h"
+#include "fake_effect.h"
+#include "parameters/aax_iparameter.h"
+#include "parameters/parameter_manager.h"
+#include "vst/vst_callback.h"
+
+using testing_support::FakeCall;
+using testing_support::FakeController;
+using testing_support::FakeEffect;
+
+namespace {
+
+class MockParameter : public AAX_IParameter {
+public:
+    explicit MockParameter(const char* parameterId) : id(parameterId) {}
+    MOCK_METHOD(void, Touch, (), (override));
+    MOCK_METHOD(void, Release, (), (override));
+    MOCK_METHOD(void, SetNormalizedValue, (double), (override));
+
+    const char* Identifier() const override { return id.c_str(); }
+    void SetName(const AAX_CString&) override {}
+    const AAX_CString& Name() const override { return text; }
+    void AddShortenedName(const AAX_CString&) override {}
+    const AAX_CString& ShortenedName(int32_t) const override { return text; }
+    void ClearShortenedNames() override {}
+    bool Automatable() const override { return true; }
+    void SetAutomationDelegate(AAX_IAutomationDelegate*) override {}
+    double GetNormalizedValue() const override { return 0; }
+    void SetNormalizedDefaultValue(double) override {}
+    double GetNormalizedDefaultValue() const override { return 0; }
+    void SetToDefaultValue() override {}
+    void SetNumberOfSteps(uint32_t) override {}
+    uint32_t GetNumberOfSteps() const override { return 0; }
+    uint32_t GetStepValue() const override { return 0; }
+    void SetStepValue(uint32_t) override {}
+    bool GetValueString(int32_t, AAX_CString*) const override { return false; }
+    bool GetValueString(AAX_CString*) const override { return false; }
+    bool GetNormalizedValueFromString(const AAX_CString&, double*) const override { return false; }
+    bool GetStringFromNormalizedValue(double, int32_t, AAX_CString&) const override { return false; }
+    bool GetStringFromNormalizedValue(double, AAX_CString&) const override { return false; }
+    bool SetValueFromString(const AAX_CString&) override { return false; }
+    bool GetValueAsBool(bool*) const override { return false; }
+    bool GetValueAsInt32(int32_t*) const override { return false; }
+    bool GetValueAsFloat(float*) const override { return false; }
+    bool GetValueAsDouble(double*) const override { return false; }
+    bool GetValueAsString(AAX_IString*) const override { return false; }
+    bool SetValueWithBool(bool) override { return false; }
+    bool SetValueWithInt32(int32_t) override { return false; }
+    bool SetValueWithFloat(float) override { return false; }
+    bool SetValueWithDouble(double) override { return false; }
+    bool SetValueWithString(const AAX_IString&) override { return false; }
+    void SetType(int32_t) override {}
+    int32_t GetType() const override { return 1; }
+    void SetHostAttribute(int32_t) override {}
+    int32_t GetHostAttribute() const override { return 0; }
+    void SetTaperDelegate(AAX_ITaperDelegateBase&, bool) override {}
+    void SetDisplayDelegate(AAX_IDisplayDelegateBase&) override {}
+    void UpdateNormalizedValue(double) override {}
+
+private:
+    std::string id;
+    AAX_CString text;
+};
+
+class FakeEditor final : public AAX_IACFEffectGUI {
+public:
+    int32_t QueryInterface(const GUID&, void**) override { return -1; }
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+    int32_t Initialize(IACFUnknown*) override { return 0; }
+    int32_t Uninitialize() override { return 0; }
+    int32_t Slot5(const void*) override { return 0; }
+    int32_t AttachViewContainer(IACFUnknown*) override { return 0; }
+    int32_t QueryViewSize(AAX_Point*) override { return 0; }
+    int32_t RedrawRect(AAX_Rect*) override { return 0; }
+    int32_t TimerTick() override { return 0; }
+    int32_t ParameterChanged(const char* id) override { return changed.emplace_back(id), 0; }
+    int32_t Slot11(const void*) override { return -20004; }
+    int32_t Slot12(const void*) override { return 0; }
+
+    std::vector<std::string> changed;
+};
+
+AAXWrapper_Parameters* const kSomeOwner = reinterpret_cast<AAXWrapper_Parameters*>(0x1000);
+
+class HostCallbackFixture : public ::testing::Test {
+protected:
+    HostCallbackFixture() : plugin(3), state(kSomeOwner) { plugin.effect.user = &state; }
+    const VstTimeInfo& time() { return *reinterpret_cast<const VstTimeInfo*>(plugin.callHost(audioMasterGetTime)); }
+    void playAt(double ppq, int32_t samples) {
+        state.isPlaying = 1;
+        state.tempoValid = 1;
+        state.tempo = 98.0;
+        state.meterValid = 1;
+        state.meterNumerator = 7;
+        state.meterDenominator = 8;
+        state.positionValid = 1;
+        state.ppqPosition = ppq;
+        state.samplePosition = samples;
+    }
+
+    FakeEffect plugin;
+    VstCallBack state;
+};
+
+TEST(HostCallback, AnswersVersionIdAndVendorWithoutAnInstance) {
+    EXPECT_EQ(HostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0), 7);
+    EXPECT_EQ(HostCallback(nullptr, audioMasterCurrentId, 0, 0, nullptr, 0), 0x41415348);
+    char vendor[32];
+    std::memset(vendor, 0x55, sizeof vendor);
+    EXPECT_EQ(HostCallback(nullptr, audioMasterGetVendorString, 0, 0, vendor, 0), 0);
+    EXPECT_STREQ(vendor, "Tolm AAX Wrapper");
+    EXPECT_EQ(vendor[17], 0x55);  // exactly 17 bytes
+    EXPECT_EQ(HostCallback(nullptr, audioMasterGetVendorString, 0, 0, nullptr, 0), 0);
+    EXPECT_EQ(HostCallback(nullptr, audioMasterCanDo, 0, 0, vendor, 0), 0);
+}
+
+TEST(HostCallback, RoutedRequestsWithoutAVstCallBackAnswerZeroAndCallNothing) {
+    FakeEffect plugin(2);
+    for (int32_t opcode : {0, 7, 15, 16, 42, 43, 44}) {
+        EXPECT_EQ(plugin.callHost(opcode), 0) << opcode;
+        EXPECT_EQ(HostCallback(nullptr, opcode, 0, 0, nullptr, 0), 0) << opcode;
+    }
+    EXPECT_TRUE(plugin.calls.empty());
+}
+
+TEST_F(HostCallbackFixture, FreshInstanceAnswersAZeroRecordAt44100) {
+    const VstTimeInfo& info = time();
+    EXPECT_EQ(&info, &state.timeInfo);
+    EXPECT_EQ(info.flags, 0);
+    EXPECT_EQ(info.sampleRate, 44100.0);
+    EXPECT_EQ(info.tempo, 0.0);
+    EXPECT_TRUE(plugin.calls.empty());
+
+    VstCallBack orphan(nullptr);
+    plugin.effect.user = &orphan;
+    orphan.isPlaying = 1;
+    orphan.tempoValid = 1;
+    const VstTimeInfo& none = time();
+    EXPECT_EQ(none.flags, 0);
+    EXPECT_EQ(none.sampleRate, 0.0);
+}
+
+TEST_F(HostCallbackFixture, PlayingRecordCarriesTempoMeterAndPosition) {
+    std::memset(&state.timeInfo, 0x7F, sizeof state.timeInfo);  // every other field must be cleared
+    playAt(12.5, 4096);
+    const VstTimeInfo& info = time();
+    EXPECT_EQ(info.flags, kVstTempoValid | kVstTransportPlaying | kVstTimeSigValid | kVstPpqPosValid);
+    EXPECT_EQ(info.tempo, 98.0);
+    EXPECT_EQ(info.timeSigNumerator, 7);
+    EXPECT_EQ(info.timeSigDenominator, 8);
+    EXPECT_EQ(info.ppqPos, 12.5);
+    EXPECT_EQ(info.samplePos, 4096.0);
+    EXPECT_EQ(info.barStartPos, 0.0);
+    EXPECT_EQ(info.nanoSeconds, 0.0);
+    EXPECT_EQ(info.samplesToNextClock, 0);
+    EXPECT_EQ(state.wasPlaying.load(), 1);
+}
+
+TEST_F(HostCallbackFixture, StopSendsOneAllNotesOffAndHidesThePosition) {
+    playAt(3.0, 100);
+    time();
+    state.isPlaying = 0;  // a render call saw the transport stopped; the position is still valid
+    const VstTimeInfo& info = time();
+    EXPECT_EQ(info.flags, kVstTempoValid | kVstTimeSigValid);
+    EXPECT_EQ(info.ppqPos, 0.0);
+    EXPECT_EQ(info.samplePos, 0.0);
+    std::vector<FakeCall> events = plugin.dispatches(effProcessEvents);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].numEvents, 1);
+    EXPECT_EQ(events[0].event.type, kVstMidiType);
+    EXPECT_EQ(events[0].event.byteSize, 24);
+    EXPECT_EQ(events[0].event.deltaFrames, 0);
+    EXPECT_EQ(static_cast<uint8_t>(events[0].event.midiData[0]), 0xB0);
+    EXPECT_EQ(events[0].event.midiData[1], 0x7B);
+    EXPECT_EQ(events[0].event.midiData[2], 0x00);
+    EXPECT_EQ(events[0].eventAddress, static_cast<const void*>(state.eventScratch));
+
+    time();
+    EXPECT_EQ(plugin.dispatches(effProcessEvents).size(), 1u);
+}
+
+TEST_F(HostCallbackFixture, SampleRateComesFromTheControllerOr44100) {
+    FakeController controller;
+    plugin.callHost(audioMasterGetSampleRate);
+    state.controller = &controller;
+    plugin.callHost(audioMasterGetSampleRate);
+    EXPECT_EQ(time().sampleRate, 48000.0);
+    controller.result = -20004;  // a refusing controller leaves the default, not garbage
+    plugin.callHost(audioMasterGetSampleRate);
+    EXPECT_EQ(time().sampleRate, 44100.0);
+
+    std::vector<FakeCall> calls = plugin.dispatches(effSetSampleRate);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].opt, 44100.0f);
+    EXPECT_EQ(calls[1].opt, 48000.0f);
+    EXPECT_EQ(calls[2].opt, 44100.0f);
+    EXPECT_EQ(calls[1].index, 0);
+    EXPECT_EQ(calls[1].ptr, nullptr);
+    EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 400, 300), 0);
+}
+
+TEST_F(HostCallbackFixture, AutomationBeginAndEndReachTheParameterFoundById) {
+    ParameterManager manager;
+    auto* gain = new MockParameter("gain");
+    auto* other = new MockParameter("pan");
+    ASSERT_TRUE(manager.AddParameter(gain));
+    ASSERT_TRUE(manager.AddParameter(other));
+    state.parameterManager = &manager;
+    plugin.ids = {{2, "gain"}, {5, "unknown"}};
+
+    ::testing::InSequence order;
+    EXPECT_CALL(*gain, Touch());
+    EXPECT_CALL(*gain, SetNormalizedValue(0.25));
+    EXPECT_CALL(*gain, Release());
+    EXPECT_CALL(*other, SetNormalizedValue(::testing::_)).Times(0);
+    EXPECT_EQ(plugin.callHost(audioMasterBeginEdit, 2), 0);
+    EXPECT_EQ(plugin.callHost(audioMasterAutomate, 2, 0, nullptr, 0.25f), 0);
+    EXPECT_EQ(plugin.callHost(audioMasterEndEdit, 2), 0);
+    EXPECT_EQ(plugin.callHost(audioMasterAutomate, 5, 0, nullptr, 0.5f), 0);
+
+    std::vector<FakeCall> queries = plugin.dispatches(kPrivateGetParamID);
+    ASSERT_EQ(queries.size(), 4u);
+    EXPECT_EQ(queries[1].index, 2);
+    EXPECT_EQ(queries[1].value, 0);
+    EXPECT_EQ(queries[1].ptr, static_cast<void*>(state.paramIdBuffer));
+    EXPECT_EQ(queries[1].opt, 0.25f);
+}
+
+TEST_F(HostCallbackFixture, AnIgnoredIdRequestYieldsAnEmptyIdNotThePreviousOne) {
+    ParameterManager manager;
+    auto* bypass = new MockParameter("");
+    auto* gain = new MockParameter("gain");
+    ASSERT_TRUE(manager.AddParameter(bypass));
+    ASSERT_TRUE(manager.AddParameter(gain));
+    state.parameterManager = &manager;
+    plugin.ids = {{0, "gain"}};
+    EXPECT_CALL(*bypass, SetNormalizedValue(::testing::_)).Times(0);
+    EXPECT_CALL(*gain, SetNormalizedValue(0.5)).Times(1);
+    plugin.callHost(audioMasterAutomate, 0, 0, nullptr, 0.5f);
+    plugin.callHost(audioMasterAutomate, 1, 0, nullptr, 0.75f);  // index 1 writes no ID
+    EXPECT_STREQ(state.paramIdBuffer, "");
+
+    std::memset(state.paramIdBuffer, 'q', sizeof state.paramIdBuffer);
+    plugin.callHost(audioMasterAutomate, 3, 0, nullptr, 0.5f);
+    EXPECT_EQ(std::strlen(state.paramIdBuffer), 0u);
+}
+
+TEST_F(HostCallbackFixture, UpdateDisplayTellsTheEditorEveryParameterId) {
+    plugin.ids = {{0, "a"}, {1, "b"}, {2, "c"}};
+    EXPECT_EQ(plugin.callHost(audioMasterUpdateDisplay), 0);
+    EXPECT_EQ(plugin.dispatches(kPrivateGetParamID).size(), 3u);
+    FakeEditor editor;
+    state.editor = &editor;
+    EXPECT_EQ(plugin.callHost(audioMasterUpdateDisplay), 0);
+    EXPECT_EQ(editor.changed, (std::vector<std::string>{"a", "b", "c"}));
+    plugin.effect.numParams = 0;
+    plugin.callHost(audioMasterUpdateDisplay);
+    EXPECT_EQ(editor.changed.size(), 3u);
+}
+
+}  // namespace
