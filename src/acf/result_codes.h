@@ -17,6 +17,8 @@ inline constexpr int32_t kResultChunkWriteFailed = -333;
 inline constexpr int32_t kAcfNoInterface = static_cast<int32_t>(0x80000004u);
 inline constexpr int32_t kAcfNullInterface = static_cast<int32_t>(0x80000005u);
 inline constexpr int32_t kAcfUnexpected = static_cast<int32_t>(0x8000FFFFu);
+// ACF's null-pointer code, answered by an entry point whose out-parameter is null.
+inline constexpr int32_t kAcfInvalidPointer = static_cast<int32_t>(0x80000005u);
 
 // Thrown by a proxy when the host answers success but hands back no interface; caught at the entry points.
 struct AcfNullInterfaceError {
