@@ -1,0 +1,266 @@
+// The wrapper's effect-parameters object: VST side set-up and tear-down, parameter mapping,
+// host values to the plug-in, and the plug-in's own chunk passed through.
+#include "parameters/aaxwrapper_parameters.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "parameters/aax_cbinary_display_delegate.h"
+#include "parameters/aax_cbinary_taper_delegate.h"
+#include "parameters/aax_clinear_taper_delegate.h"
+#include "parameters/aax_cnumber_display_delegate.h"
+#include "parameters/aax_cparameter.h"
+#include "parameters/packet_handler.h"
+#include "vst/vst_instance.h"
+
+namespace {
+
+constexpr uint32_t kInputCountField = 1;
+constexpr uint32_t kOutputCountField = 3;
+constexpr uint32_t kBypassField = 6;
+constexpr uint32_t kVstInterfaceField = 7;
+constexpr uint32_t kVstLoadedField = 8;
+constexpr int32_t kChannelMask = 0xFFF;
+constexpr uint32_t kContinuousSteps = 65;
+constexpr float kFallbackSampleRate = 44100.0f;
+
+// Room beyond what the plug-in is told: one that ignores the capacity writes into our spare
+// bytes, not past the buffer.
+constexpr size_t kTextBufferSize = 256;
+
+AAX_IParameter* makeSwitch(const char* id, const char* name, const char* offText, const char* onText) {
+    auto* parameter = new AAX_CParameter<bool>(id, AAX_CString(name), false, AAX_CBinaryTaperDelegate<bool>(),
+                                               AAX_CBinaryDisplayDelegate<bool>(offText, onText), true);
+    parameter->SetNumberOfSteps(2);
+    parameter->SetType(0);
+    return parameter;
+}
+
+AAX_IParameter* makeContinuous(const char* id, const char* name, uint32_t steps) {
+    auto* parameter = new AAX_CParameter<float>(id, AAX_CString(name), 0.0f,
+                                                AAX_CLinearTaperDelegate<float, 0>(0.0f, 1.0f),
+                                                AAX_CNumberDisplayDelegate<float, 2, 0>(), true);
+    parameter->SetNumberOfSteps(steps);
+    return parameter;
+}
+
+}  // namespace
+
+AAXWrapper_Parameters::AAXWrapper_Parameters() {
+    VstInstance vst = CreateVstInstance(this, &parameterManager(), controller());
+    vstInterface = vst.vstInterface;
+    vstCallBack = vst.vstCallBack;
+    vstLoaded = vst.vstLoaded;
+}
+
+AAXWrapper_Parameters::~AAXWrapper_Parameters() {
+    // The plug-in may still call back while it closes, so its VstCallBack outlives effClose.
+    DestroyVstInstance(vstInterface, vstCallBack);
+}
+
+int32_t AAXWrapper_Parameters::Uninitialize() {
+    // The base deletes the controller proxy; a plug-in asking for the sample rate or the time
+    // afterwards must find no controller rather than a deleted one.
+    if (vstCallBack) vstCallBack->controller = nullptr;
+    return AAX_CEffectParameters::Uninitialize();
+}
+
+uint32_t AAXWrapper_Parameters::vstChunkId() const {
+    return vstInterface && vstInterface->isUsable() ? static_cast<uint32_t>(vstInterface->effect->uniqueID) : 0;
+}
+
+int32_t AAXWrapper_Parameters::InitializeEffect() {
+    if (vstLoaded == 0) {
+        const int32_t notLoaded = 0;
+        if (controller()) controller()->PostPacket(kVstLoadedField, &notLoaded, sizeof notLoaded);
+        return kResultSuccess;
+    }
+    vstCallBack->controller = controller();
+
+    float rate = kFallbackSampleRate;
+    // A controller that fails leaves the rate undefined; the plug-in gets the customary default.
+    if (!controller() || controller()->GetSampleRate(&rate) != kResultSuccess) rate = kFallbackSampleRate;
+    vstInterface->dispatch(effSetSampleRate, 0, 0, nullptr, std::trunc(rate));
+
+    AAX_CString bypassId;
+    GetMasterBypassID(&bypassId);
+    parameterManager().AddParameter(makeSwitch(bypassId.Get(), "Master Bypass", "bypass", "on"));
+
+    const int32_t count = vstInterface->isUsable() ? vstInterface->effect->numParams : 0;
+    for (int32_t index = 0; index < count; ++index)
+        if (AAX_IParameter* parameter = makeParameter(index))
+            // A refused duplicate is deleted by the manager.
+            parameterManager().AddParameter(parameter);
+
+    vstInterface->dispatch(effOpen, 0, 0, nullptr, 0.0f);
+    vstInterface->dispatch(effMainsChanged, 0, 1, nullptr, 0.0f);
+
+    // Registrations outlive Uninitialize; a second Initialize must not post the bypass twice.
+    if (!bypassPacketAdded) {
+        const AAX_CPacketHandler<AAX_CPacketDispatcher> handler(&packetDispatcher(),
+                                                                &AAX_CPacketDispatcher::FillSingleValuePacket);
+        bypassPacketAdded = packetDispatcher().AddPacket(bypassId.Get(), kBypassField, handler) == kResultSuccess;
+    }
+    postRenderContext();
+    return kResultSuccess;
+}
+
+AAX_IParameter* AAXWrapper_Parameters::makeParameter(int32_t index) {
+    if (vstInterface->dispatch(effCanBeAutomated, index, 0, nullptr, 0.0f) == 0) return nullptr;
+    AEffect* effect = vstInterface->effect;
+    const float value = vstInterface->isUsable() && effect->getParameter ? effect->getParameter(effect, index) : 0.0f;
+
+    VstParameterProperties properties{};
+    const bool described = vstInterface->dispatch(effGetParameterProperties, index, 0, &properties, 0.0f) != 0;
+    properties.label[sizeof properties.label - 1] = '\0';
+
+    char name[kTextBufferSize] = {};
+    if (described) {
+        std::memcpy(name, properties.label, sizeof properties.label);
+    } else {
+        vstInterface->dispatch(effGetParamName, index, 0, name, 0.0f);
+        name[kParamNameCapacity - 1] = '\0';
+    }
+
+    // Zero-filled and cut at the capacity: a plug-in that ignores the request yields the empty ID,
+    // never the previous parameter's or stray bytes.
+    char id[kTextBufferSize] = {};
+    vstInterface->dispatch(kPrivateGetParamID, index, kParamIdCapacity, id, 0.0f);
+    id[kParamIdCapacity - 1] = '\0';
+    // Without properties the ID is still the plug-in's own: a parameter it names no ID for could
+    // be reached neither by -15 (host values) nor by its automation reports, so it is left out.
+    if (!described && id[0] == '\0') return nullptr;
+
+    AAX_IParameter* parameter = nullptr;
+    if (described && (properties.flags & kVstParameterIsSwitch) && properties.stepInteger == 2) {
+        parameter = makeSwitch(id, name, "off", "on");
+    } else if (described && (properties.flags & kVstParameterIsSwitch)) {
+        // A switch without a usable step count would otherwise announce billions of steps.
+        const uint32_t steps = properties.stepInteger > 0 ? static_cast<uint32_t>(properties.stepInteger)
+                                                          : kContinuousSteps;
+        parameter = makeContinuous(id, name, steps);
+    } else {
+        parameter = makeContinuous(id, name, kContinuousSteps);
+    }
+    // Not yet in the manager, so no automation delegate: the value is stored, not requested.
+    parameter->SetNormalizedValue(value);
+    parameter->SetNormalizedDefaultValue(value);
+    return parameter;
+}
+
+void AAXWrapper_Parameters::postRenderContext() {
+    AAX_IController* host = controller();
+    if (!host) return;
+    int32_t inputFormat = 0;
+    int32_t outputFormat = 0;
+    host->GetInputStemFormat(&inputFormat);
+    host->GetOutputStemFormat(&outputFormat);
+    const int32_t inputs = inputFormat & kChannelMask;
+    const int32_t outputs = outputFormat & kChannelMask;
+    host->PostPacket(kInputCountField, &inputs, sizeof inputs);
+    host->PostPacket(kOutputCountField, &outputs, sizeof outputs);
+    // The render callback reads the instance's address back out of this 8-byte block.
+    static_assert(sizeof(VstInterface*) <= 8, "the VstInterface field is 8 bytes");
+    uint8_t block[8] = {};
+    std::memcpy(block, &vstInterface, sizeof vstInterface);
+    host->PostPacket(kVstInterfaceField, block, sizeof block);
+    host->PostPacket(kVstLoadedField, &vstLoaded, sizeof vstLoaded);
+}
+
+int32_t AAXWrapper_Parameters::UpdateParameterNormalizedValue(const char* id, double value, int32_t) {
+    AAX_IParameter* parameter = parameterManager().FindParameter(id);
+    if (!parameter) return kResultNoParameter;
+    parameter->UpdateNormalizedValue(value);
+    if (vstLoaded != 1) return kResultSuccess;
+
+    AAX_CString bypassId;
+    GetMasterBypassID(&bypassId);
+    if (std::strcmp(bypassId.Get(), id) == 0) {
+        vstInterface->dispatch(effSetBypass, 0, value > 0.0 ? 1 : 0, nullptr, 0.0f);
+        return kResultSuccess;
+    }
+    const VstIntPtr index = vstInterface->dispatch(kPrivateGetParamIndex, 0, 0, const_cast<char*>(id), 0.0f);
+    if (index < 0 || !vstInterface->isUsable()) return kResultSuccess;
+    AEffect* effect = vstInterface->effect;
+    // An index the plug-in does not have would reach its parameter array unchecked.
+    if (index >= effect->numParams || !effect->setParameter) return kResultSuccess;
+    effect->setParameter(effect, static_cast<int32_t>(index), static_cast<float>(value));
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_Parameters::GetChunkIDFromIndex(int32_t index, uint32_t* chunkId) const {
+    if (!chunkId) return kResultNotImplemented;
+    if (index != 0) {
+        *chunkId = 0;
+        return kResultChunkIndexOutOfRange;
+    }
+    *chunkId = vstChunkId();
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_Parameters::GetChunkSize(uint32_t chunkId, uint32_t* size) const {
+    if (vstLoaded == 0) return kResultChunkIdUnknown;
+    if (!size) return kResultNotImplemented;
+    if (chunkId != vstChunkId()) {
+        *size = 0;
+        return kResultChunkIdUnknown;
+    }
+    void* data = nullptr;
+    const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &data, 0.0f);
+    // The record's size field is a signed 32-bit number; a negative answer means no chunk.
+    const int64_t bytes = answer < 0 ? 0 : static_cast<int64_t>(answer);
+    if (bytes > std::numeric_limits<int32_t>::max()) return kResultChunkSizeMismatch;
+    reportedChunkSize = bytes;
+    *size = static_cast<uint32_t>(bytes);
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_Parameters::GetChunk(uint32_t chunkId, AAX_SPlugInChunk* chunk) const {
+    if (vstLoaded == 0 || chunkId != vstChunkId()) return kResultChunkIdUnknown;
+    if (!chunk) return kResultNotImplemented;
+    void* data = nullptr;
+    const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &data, 0.0f);
+    const int64_t bytes = answer < 0 ? 0 : static_cast<int64_t>(answer);
+    // The host's record holds exactly the size it was last told; a chunk that grew since then
+    // would be written past its end. The host asks for the size again.
+    if (reportedChunkSize < 0 || bytes > reportedChunkSize) return kResultChunkSizeMismatch;
+    if (bytes > 0 && !data) return kResultChunkWriteFailed;
+    chunk->fSize = static_cast<int32_t>(bytes);
+    if (bytes > 0) std::memcpy(chunk->fData, data, static_cast<size_t>(bytes));
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_Parameters::SetChunk(uint32_t chunkId, const AAX_SPlugInChunk* chunk) {
+    if (vstLoaded == 0 || chunkId != vstChunkId()) return kResultChunkIdUnknown;
+    if (!chunk) return kResultNotImplemented;
+    if (chunk->fSize < 0) return kResultChunkSizeMismatch;
+    if (firstChunkSize == 0) {
+        // Some plug-ins build their chunk buffer on the first effGetChunk and expect it before a restore.
+        void* unused = nullptr;
+        const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &unused, 0.0f);
+        firstChunkSize = answer < 0 || answer > std::numeric_limits<int32_t>::max() ? 0 : static_cast<int32_t>(answer);
+    }
+    vstInterface->dispatch(effSetChunk, 0, chunk->fSize, const_cast<char*>(chunk->fData), 0.0f);
+    refreshParametersFromPlugin();
+    return kResultSuccess;
+}
+
+void AAXWrapper_Parameters::refreshParametersFromPlugin() {
+    // A restored chunk changes the plug-in's values behind the host's back; without this the host
+    // would keep showing, and later write back, the values from before the restore.
+    if (!vstInterface || !vstInterface->isUsable() || !vstInterface->effect->getParameter) return;
+    AEffect* effect = vstInterface->effect;
+    AAX_CString bypassId;
+    GetMasterBypassID(&bypassId);
+    const ParameterManager& mapped = parameterManager();
+    for (size_t i = 0; i < mapped.count(); ++i) {
+        AAX_IParameter* parameter = mapped.at(i);
+        if (!parameter || std::strcmp(parameter->Identifier(), bypassId.Get()) == 0) continue;
+        const VstIntPtr index =
+            vstInterface->dispatch(kPrivateGetParamIndex, 0, 0, const_cast<char*>(parameter->Identifier()), 0.0f);
+        if (index < 0 || index >= effect->numParams) continue;
+        parameter->UpdateNormalizedValue(effect->getParameter(effect, static_cast<int32_t>(index)));
+    }
+}
