@@ -46,6 +46,8 @@ struct RecordedCall {
     // processReplacing with askTimeInProcess: whether the host answered a record, and a copy of it.
     int32_t gotTime;
     VstTimeInfo time;
+    // kPrivateEditorRedraw: a copy of the rectangle it pointed at (all 0 for a null pointer).
+    ERect rect;
 };
 
 // Configuration applied to every instance created after korvexRecordingConfigure.

@@ -149,6 +149,9 @@ VstIntPtr answer(Instance& in, RecordedCall* r, int32_t opcode, int32_t index, V
     case effEditIdle:
         performQueuedEdit(in);
         return 0;
+    case kPrivateEditorRedraw:
+        if (r && ptr) std::memcpy(&r->rect, ptr, sizeof r->rect);
+        return 0;
     case effGetChunk:
         if (!ptr) return 0;
         *static_cast<void**>(ptr) = c.chunk;

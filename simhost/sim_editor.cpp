@@ -1,0 +1,96 @@
+// One simulated editor: the host's calls on the module's editor object, in the order hosts make them.
+#include "simhost/sim_editor.h"
+
+#include "acf/result_codes.h"
+#include "host/host_iids.h"
+
+namespace simhost {
+
+SimEditor::SimEditor(SimHost& host) {
+    FactoryProc factory = host.factoryCallback(1);
+    if (!factory) throw HostError("the description names no editor factory");
+    object = factory();
+    if (!object) throw HostError("the editor factory made no object");
+    // The factory's object starts unowned; this reference is the host's.
+    object->AddRef();
+    void* asEditor = nullptr;
+    const int32_t queried = object->QueryInterface(IID_IACFEffectGUI, &asEditor);
+    if (queried != kResultSuccess || !asEditor) {
+        object->Release();
+        throw HostError("the object answers no editor interface: " + resultText(queried));
+    }
+    editor = static_cast<AAX_IACFEffectGUI*>(asEditor);
+}
+
+SimEditor::SimEditor(SimHost& host, SimEffectInstance& instance) : SimEditor(host) {
+    initialize(instance.instanceUnknown());
+}
+
+SimEditor::~SimEditor() {
+    if (attached) detach();
+    if (initialized) editor->Uninitialize();
+    editor->Release();
+    object->Release();
+    dropContainer();
+}
+
+int32_t SimEditor::initialize(IACFUnknown* instanceUnknown) {
+    initResult = editor->Initialize(instanceUnknown);
+    initialized = initResult == kResultSuccess;
+    return initResult;
+}
+
+int32_t SimEditor::uninitialize() {
+    initialized = false;
+    return editor->Uninitialize();
+}
+
+int32_t SimEditor::attach(int32_t kind, void* view) {
+    if (!view && kind == kContainerNativeWindow) view = nativeWindow();
+    SimViewContainer* fresh = new SimViewContainer(kind, view);
+    const int32_t result = editor->AttachViewContainer(fresh);
+    dropContainer();
+    lastContainer = fresh;
+    attached = true;
+    return result;
+}
+
+int32_t SimEditor::attachUnknown(IACFUnknown* container) {
+    attached = true;
+    return editor->AttachViewContainer(container);
+}
+
+int32_t SimEditor::detach() {
+    attached = false;
+    return editor->AttachViewContainer(nullptr);
+}
+
+void SimEditor::dropContainer() {
+    if (lastContainer) lastContainer->Release();
+    lastContainer = nullptr;
+}
+
+int32_t SimEditor::tick(int32_t n) {
+    int32_t succeeded = 0;
+    for (int32_t i = 0; i < n; ++i)
+        if (editor->TimerTick() == kResultSuccess) ++succeeded;
+    return succeeded;
+}
+
+ViewSize SimEditor::viewSize() {
+    AAX_Point point{0.0f, 0.0f};
+    ViewSize size;
+    size.result = editor->QueryViewSize(&point);
+    size.vertical = point.vert;
+    size.horizontal = point.horz;
+    return size;
+}
+
+int32_t SimEditor::redraw(float top, float left, float width, float height) {
+    AAX_Rect area{top, left, width, height};
+    return editor->RedrawRect(&area);
+}
+
+int32_t SimEditor::parameterChanged(const char* id) { return editor->ParameterChanged(id); }
+
+}  // namespace simhost

@@ -1,0 +1,80 @@
+// The simulated host's side of one editor: made through the registered editor factory, given the
+// instance's unknown, attached to view containers, ticked by hand and asked for size and redraws.
+#pragma once
+
+#include <cstdint>
+
+#include "acf/acf_types.h"
+#include "editor/aax_iacf_effect_gui.h"
+#include "simhost/sim_effect_instance.h"
+#include "simhost/sim_host.h"
+#include "simhost/sim_view_container.h"
+
+namespace simhost {
+
+// Container kinds as hosts report them; only a native window handle carries a window.
+inline constexpr int32_t kContainerNone = 0;
+inline constexpr int32_t kContainerNativeWindow = 3;
+
+struct ViewSize {
+    int32_t result = 0;
+    float vertical = 0.0f;
+    float horizontal = 0.0f;
+};
+
+// Main-thread object, like the host's user-interface thread. The SimHost must have described the
+// module and must outlive the editor; so must the instance whose unknown it was given.
+class SimEditor {
+public:
+    // Factory kind 1 and QueryInterface for the editor IID; HostError when there is no factory, no
+    // object, or no editor interface. Not initialised yet.
+    explicit SimEditor(SimHost& host);
+    // As above, then Initialize with the instance's unknown (the result in initializeResult()).
+    SimEditor(SimHost& host, SimEffectInstance& instance);
+    // Detaches an attached container, calls Uninitialize after a successful Initialize, releases.
+    ~SimEditor();
+    SimEditor(const SimEditor&) = delete;
+    SimEditor& operator=(const SimEditor&) = delete;
+
+    // The module's editor; this object holds one reference to it.
+    AAX_IACFEffectGUI* gui() const { return editor; }
+
+    int32_t initialize(IACFUnknown* instanceUnknown);
+    int32_t initializeResult() const { return initResult; }
+    int32_t uninitialize();
+
+    // A fresh container of this kind; kind 3 without a view uses nativeWindow(). The container
+    // stays with this editor (one reference) until the next attach, detach or destruction.
+    int32_t attach(int32_t kind = kContainerNativeWindow, void* view = nullptr);
+    // Any unknown the host likes (one that answers no view container, say); not kept.
+    int32_t attachUnknown(IACFUnknown* container);
+    int32_t detach();
+    bool isAttached() const { return attached; }
+    // The container of the last attach() (null before one); kept after detach so tests can see
+    // what the module did with it.
+    SimViewContainer* container() const { return lastContainer; }
+    // The handle a native-window container hands out: an address only the plug-in's editor sees.
+    void* nativeWindow() { return &window; }
+
+    // n timer ticks, as the host's timer would deliver them; answers how many returned 0.
+    int32_t tick(int32_t n = 1);
+    ViewSize viewSize();
+    int32_t redraw(float top, float left, float width, float height);
+    int32_t parameterChanged(const char* id);
+
+private:
+    void dropContainer();
+
+    IACFUnknown* object = nullptr;        // the factory's object, one reference
+    AAX_IACFEffectGUI* editor = nullptr;  // one reference
+    SimViewContainer* lastContainer = nullptr;  // one reference, ours
+    bool attached = false;
+    bool initialized = false;
+    int32_t initResult = 0;
+    // What a native window handle points at; never read by the host or the module.
+    struct NativeWindow {
+        char bytes[16];
+    } window{};
+};
+
+}  // namespace simhost

@@ -1,0 +1,113 @@
+// Wrapper editor: attach, idle, redraw and detach turned into the plug-in's editor messages.
+#include "editor/aaxwrapper_ceffect_gui.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "parameters/aaxwrapper_parameters.h"
+#include "vst/vst_callback.h"
+#include "vst/vst_interface.h"
+
+namespace {
+
+// Hosts that cannot tell us a size still need something to lay out.
+constexpr float kFallbackViewExtent = 100.0f;
+
+// What the host's view container answers for a native window handle.
+constexpr int32_t kNativeWindowContainer = 3;
+
+// The key message the plug-in's editor receives just before it closes.
+constexpr int32_t kCloseKeyIndex = 50;
+constexpr VstIntPtr kCloseKeyValue = 26;
+
+}  // namespace
+
+AAXWrapper_CEffectGUI::~AAXWrapper_CEffectGUI() {
+    // Before the base releases the effect parameters (and maybe the instance with them): a
+    // display update from the plug-in must never reach this editor once it is gone.
+    unbindInstance();
+}
+
+int32_t AAXWrapper_CEffectGUI::Uninitialize() {
+    unbindInstance();
+    return AAX_CEffectGUI::Uninitialize();
+}
+
+void AAXWrapper_CEffectGUI::unbindInstance() {
+    // Another editor of the same instance may have registered since; its link stays.
+    if (instance && instance->callback && instance->callback->editor == static_cast<AAX_IACFEffectGUI*>(this))
+        instance->callback->editor = nullptr;
+    instance = nullptr;
+}
+
+VstIntPtr AAXWrapper_CEffectGUI::send(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt) {
+    return instance ? instance->dispatch(opcode, index, value, ptr, opt) : 0;
+}
+
+int32_t AAXWrapper_CEffectGUI::PrepareView() {
+    unbindInstance();
+    // Only the module's own effect parameters carry a plug-in; any other object leaves the editor empty.
+    auto* wrapper = dynamic_cast<AAXWrapper_Parameters*>(parametersInterface());
+    instance = wrapper ? wrapper->vstInterface : nullptr;
+    if (instance && instance->callback) instance->callback->editor = this;
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_CEffectGUI::QueryViewSize(AAX_Point* size) {
+    if (!size) return kResultSuccess;
+    size->vert = kFallbackViewExtent;
+    size->horz = kFallbackViewExtent;
+    if (!instance || !instance->effect) return kResultSuccess;
+    send(effEditGetRect, 0, 0, &instance->editRect, 0.0f);
+    // editRect keeps the plug-in's last answer, so a plug-in that skips one request still reports
+    // the size it gave before; one that never answered gets the fallback.
+    if (const ERect* rect = instance->editRect) {
+        size->vert = static_cast<float>(static_cast<int32_t>(rect->bottom) - rect->top);
+        size->horz = static_cast<float>(static_cast<int32_t>(rect->right) - rect->left);
+    }
+    return kResultSuccess;
+}
+
+int16_t AAXWrapper_CEffectGUI::toEditorCoordinate(float value) {
+    // A plain conversion of an out-of-range float is undefined; hosts do send huge areas.
+    if (std::isnan(value)) return 0;
+    if (value >= 32767.0f) return INT16_MAX;
+    if (value <= -32768.0f) return INT16_MIN;
+    return static_cast<int16_t>(value);
+}
+
+int32_t AAXWrapper_CEffectGUI::RedrawRect(AAX_Rect* rect) {
+    if (!instance || !rect) return kResultSuccess;
+    // The sums are single precision, like the host's coordinates: 10.7 + 50.5 gives 61.
+    const float bottom = rect->top + rect->height;
+    const float right = rect->left + rect->width;
+    ERect area = {toEditorCoordinate(rect->top), toEditorCoordinate(rect->left), toEditorCoordinate(bottom),
+                  toEditorCoordinate(right)};
+    send(kPrivateEditorRedraw, 0, 0, &area, 0.0f);
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_CEffectGUI::TimerTick() {
+    send(effEditIdle, 0, 0, nullptr, 0.0f);
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_CEffectGUI::OpenView() {
+    AAX_IViewContainer* container = hostViewContainer();
+    if (!container || container->GetContainerKind() != kNativeWindowContainer) return kResultSuccess;
+    OpenPluginEditor(container->GetNativeView());
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_CEffectGUI::OpenPluginEditor(void* parentWindow) {
+    send(kPrivateEditorPrepare, 0, 0, nullptr, 1.0f);
+    if (instance) instance->OpenEditor(parentWindow);
+    send(kPrivateEditorRedraw, 0, 0, nullptr, 0.0f);
+    return kResultSuccess;
+}
+
+int32_t AAXWrapper_CEffectGUI::CloseView() {
+    send(effEditKeyDown, kCloseKeyIndex, kCloseKeyValue, nullptr, 0.0f);
+    send(effEditClose, 0, 0, nullptr, 0.0f);
+    return kResultSuccess;
+}
