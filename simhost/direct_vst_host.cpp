@@ -159,6 +159,12 @@ VstIntPtr DirectVstHost::callback(AEffect* effect, int32_t opcode, int32_t index
     // Fixed answers need no instance, exactly like the module's callback.
     if (opcode == audioMasterVersion) return kHostVersion;
     if (opcode == audioMasterCurrentId) return kHostId;
+    // Like the module, a sample-rate request from a created instance is answered by sending the
+    // rate back with effSetSampleRate, from inside the request; some plug-ins reset state on it.
+    if (opcode == audioMasterGetSampleRate && effect && effect->user && host) {
+        host->dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(host->time.sampleRate));
+        return 0;
+    }
     if (opcode != audioMasterGetTime || !host) return 0;
     host->answered = host->time;
     return reinterpret_cast<VstIntPtr>(&host->answered);

@@ -1,0 +1,80 @@
+// `korvex-host params`: the wrapped plug-in's parameters as the host sees them, as a table or JSON.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tools/korvex-host/commands.h"
+#include "tools/korvex-host/effect_session.h"
+
+namespace {
+
+using simhost::ParameterInfo;
+
+std::string typeName(int32_t type) { return type == 0 ? "discrete" : type == 1 ? "continuous" : std::to_string(type); }
+
+// The bypass has the empty ID; quoting every ID keeps that visible.
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string fixed(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
+}
+
+void printTable(std::ostream& out, const std::vector<ParameterInfo>& parameters) {
+    const std::vector<std::string> header{"index", "ID", "name", "steps", "type", "value", "text"};
+    std::vector<std::vector<std::string>> rows;
+    for (const ParameterInfo& parameter : parameters)
+        rows.push_back({std::to_string(parameter.index), quoted(parameter.id), parameter.name,
+                        std::to_string(parameter.steps), typeName(parameter.type), fixed(parameter.value),
+                        parameter.text});
+    std::vector<size_t> widths;
+    for (const std::string& title : header) widths.push_back(title.size());
+    for (const auto& row : rows)
+        for (size_t column = 0; column < row.size(); ++column) widths[column] = std::max(widths[column], row[column].size());
+    const auto printRow = [&](const std::vector<std::string>& row) {
+        for (size_t column = 0; column < row.size(); ++column) {
+            out << row[column];
+            if (column + 1 < row.size()) out << std::string(widths[column] - row[column].size() + 2, ' ');
+        }
+        out << "\n";
+    };
+    printRow(header);
+    for (const auto& row : rows) printRow(row);
+}
+
+nlohmann::json tableJson(const std::vector<ParameterInfo>& parameters) {
+    nlohmann::json json = nlohmann::json::array();
+    for (const ParameterInfo& parameter : parameters)
+        json.push_back({{"index", parameter.index},
+                        {"id", parameter.id},
+                        {"name", parameter.name},
+                        {"steps", parameter.steps},
+                        {"type", typeName(parameter.type)},
+                        {"automatable", parameter.automatable},
+                        {"value", parameter.value},
+                        {"default", parameter.defaultValue},
+                        {"text", parameter.text}});
+    return json;
+}
+
+}  // namespace
+
+void addParamsCommand(CLI::App& app) {
+    auto* command = app.add_subcommand("params", "print the wrapped plug-in's parameter table");
+    static bool asJson = false;
+    command->add_flag("--json", asJson, "print JSON instead of a table");
+    command->callback([] {
+        korvex_host::EffectSession session(simhost::InstanceOptions{});
+        const std::vector<ParameterInfo> parameters = session.instance().parameterList();
+        if (asJson)
+            std::cout << tableJson(parameters).dump(2) << "\n";
+        else
+            printTable(std::cout, parameters);
+    });
+}

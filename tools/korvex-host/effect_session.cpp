@@ -1,0 +1,190 @@
+// Making the command-line host's effect instance, with a clear reason when the module or the
+// wrapped plug-in cannot be used, and the settings and chunk-file helpers the commands share.
+#include "tools/korvex-host/effect_session.h"
+
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "acf/result_codes.h"
+#include "tools/korvex-host/commands.h"
+#include "util/four_char_code.h"
+
+namespace korvex_host {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint8_t kChunkFileMagic[4] = {'K', 'V', 'X', 'C'};
+constexpr size_t kChunkFileHeader = 12;
+
+// The module keeps its load-failure text to itself, so the host finds the reason the same way
+// the module's loader met it: dlopen, then "main".
+std::string loadFailureReason(const std::string& path) {
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* reason = ::dlerror();
+        return reason ? reason : "dlopen failed";
+    }
+    const bool hasMain = ::dlsym(handle, "main") != nullptr;
+    ::dlclose(handle);
+    return hasMain ? "its main entry made no plug-in" : "it exports no main entry";
+}
+
+bool pluginLoaded(simhost::SimEffectInstance& instance) {
+    const std::vector<uint8_t> flag = instance.controller().packet(8);
+    int32_t loaded = 0;
+    if (flag.size() == sizeof loaded) std::memcpy(&loaded, flag.data(), sizeof loaded);
+    return loaded == 1;
+}
+
+void appendBig(std::vector<uint8_t>& to, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) to.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+uint32_t readBig(const uint8_t* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read state file " + path + ": " + std::strerror(errno));
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write state file " + path);
+}
+
+}  // namespace
+
+std::string vstLibraryPath(const std::string& vstOption) {
+    if (vstOption.empty()) return (fs::path(simhost::defaultInstallFolder()) / "VST64" / "KORVEX.dll").string();
+    if (fs::is_directory(vstOption)) return (fs::path(vstOption) / "VST64" / "KORVEX.dll").string();
+    return vstOption;
+}
+
+namespace {
+simhost::VstInstall installFor(const std::string& library) {
+    if (!fs::is_regular_file(library)) throw std::runtime_error("VST plug-in not found: " + library);
+    return simhost::VstInstall::forPath(library);
+}
+}  // namespace
+
+EffectSession::EffectSession(const simhost::InstanceOptions& options)
+    : library(vstLibraryPath(hostOptions().vstPath)), install(installFor(library)) {
+    host = std::make_unique<simhost::SimHost>(hostOptions().modulePath);
+    if (const int32_t result = host->startup(); result != kResultSuccess)
+        throw simhost::HostError("ACFStartup failed with " + simhost::resultText(result));
+    host->describe();
+    effect = std::make_unique<simhost::SimEffectInstance>(*host, options);
+    if (const int32_t result = effect->initializeResult(); result != kResultSuccess)
+        throw simhost::HostError("the effect's Initialize failed with " + simhost::resultText(result));
+    if (!pluginLoaded(*effect))
+        throw std::runtime_error("the module could not load the VST plug-in " + library + ": " +
+                                 loadFailureReason(library));
+}
+
+EffectSession::~EffectSession() {
+    // The instance goes before the host it was made by; the host then shuts the module down.
+    effect.reset();
+    if (host) host->shutdown();
+}
+
+ParameterSetting parseSetting(const std::string& text) {
+    // Values never hold '=', IDs might: split at the last one.
+    const size_t equals = text.rfind('=');
+    if (equals == std::string::npos) throw std::runtime_error("--set wants ID=VALUE, got '" + text + "'");
+    ParameterSetting setting;
+    setting.id = text.substr(0, equals);
+    const std::string value = text.substr(equals + 1);
+    char* end = nullptr;
+    errno = 0;
+    setting.value = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(setting.value))
+        throw std::runtime_error("--set " + text + ": '" + value + "' is not a number");
+    if (setting.value < 0.0 || setting.value > 1.0)
+        throw std::runtime_error("--set " + text + ": normalized values lie in [0, 1]");
+    return setting;
+}
+
+void applySettings(simhost::SimEffectInstance& instance, const std::vector<std::string>& settings) {
+    for (const std::string& text : settings) {
+        const ParameterSetting setting = parseSetting(text);
+        if (!instance.findParameter(setting.id))
+            throw std::runtime_error("unknown parameter ID '" + setting.id + "' (korvex-host params lists them)");
+        if (const int32_t result = instance.setParameter(setting.id, setting.value); result != kResultSuccess)
+            throw std::runtime_error("the module refused " + text + ": " + simhost::resultText(result));
+    }
+}
+
+std::vector<uint8_t> encodeChunkFile(const ChunkFile& file) {
+    std::vector<uint8_t> bytes(std::begin(kChunkFileMagic), std::end(kChunkFileMagic));
+    appendBig(bytes, file.chunkId);
+    appendBig(bytes, static_cast<uint32_t>(file.data.size()));
+    bytes.insert(bytes.end(), file.data.begin(), file.data.end());
+    return bytes;
+}
+
+ChunkFile decodeChunkFile(const std::vector<uint8_t>& bytes, const std::string& path) {
+    if (bytes.size() < kChunkFileHeader || std::memcmp(bytes.data(), kChunkFileMagic, 4) != 0)
+        throw std::runtime_error(path + " is not a korvex-host state file");
+    ChunkFile file;
+    file.chunkId = readBig(bytes.data() + 4);
+    const uint32_t size = readBig(bytes.data() + 8);
+    if (size != bytes.size() - kChunkFileHeader)
+        throw std::runtime_error("state file " + path + " is damaged: it announces " + std::to_string(size) +
+                                 " bytes of chunk and holds " + std::to_string(bytes.size() - kChunkFileHeader));
+    file.data.assign(bytes.begin() + kChunkFileHeader, bytes.end());
+    return file;
+}
+
+size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) {
+    ChunkFile file;
+    int32_t result = kResultSuccess;
+    file.chunkId = instance.chunkId(&result);
+    if (result == kResultSuccess) result = instance.saveChunk(file.data);
+    if (result != kResultSuccess)
+        throw std::runtime_error("the plug-in gave no chunk: " + simhost::resultText(result));
+    writeFile(path, encodeChunkFile(file));
+    return file.data.size();
+}
+
+size_t loadState(simhost::SimEffectInstance& instance, const std::string& path) {
+    const ChunkFile file = decodeChunkFile(readFile(path), path);
+    const uint32_t expected = instance.chunkId();
+    if (file.chunkId != expected)
+        throw std::runtime_error("state file " + path + " holds a chunk of plug-in " + chunkIdText(file.chunkId) +
+                                 ", this plug-in's is " + chunkIdText(expected));
+    if (const int32_t result = instance.loadChunk(file.data); result != kResultSuccess)
+        throw std::runtime_error("the module refused the chunk in " + path + ": " + simhost::resultText(result));
+    // The module does not pass the plug-in's answer on, so reading the chunk back is the only
+    // way to tell whether the plug-in took it.
+    std::vector<uint8_t> readBack;
+    if (instance.saveChunk(readBack) != kResultSuccess || readBack != file.data)
+        throw std::runtime_error("the plug-in refused the chunk in " + path);
+    return file.data.size();
+}
+
+std::string chunkIdText(uint32_t chunkId) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", chunkId);
+    bool printable = true;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned character = (chunkId >> shift) & 0xFF;
+        printable = printable && character >= 0x20 && character < 0x7F;
+    }
+    return printable ? "'" + fourCharText(static_cast<int32_t>(chunkId)) + "' (" + hex + ")" : std::string(hex);
+}
+
+}  // namespace korvex_host
