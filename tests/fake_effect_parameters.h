@@ -8,9 +8,10 @@
 #include "acf/result_codes.h"
 #include "parameters/aax_iacf_effect_parameters.h"
 #include "parameters/aax_iparameter.h"
+#include "stub_parameter.h"
 
 // Answers exactly one of the typed getters, like a real parameter of that type.
-class FakeParameter final : public AAX_IParameter {
+class FakeParameter final : public testing_support::StubParameter {
 public:
     enum class Type { Bool, Int32, Float, Double, None };
 
@@ -23,45 +24,6 @@ public:
     bool GetValueAsFloat(float* out) const override { return answer(Type::Float, out, static_cast<float>(value)); }
     bool GetValueAsDouble(double* out) const override { return answer(Type::Double, out, value); }
 
-    const char* Identifier() const override { return ""; }
-    void SetName(const AAX_CString&) override {}
-    const AAX_CString& Name() const override { return name; }
-    void AddShortenedName(const AAX_CString&) override {}
-    const AAX_CString& ShortenedName(int32_t) const override { return name; }
-    void ClearShortenedNames() override {}
-    bool Automatable() const override { return true; }
-    void SetAutomationDelegate(AAX_IAutomationDelegate*) override {}
-    void Touch() override {}
-    void Release() override {}
-    void SetNormalizedValue(double) override {}
-    double GetNormalizedValue() const override { return 0.0; }
-    void SetNormalizedDefaultValue(double) override {}
-    double GetNormalizedDefaultValue() const override { return 0.0; }
-    void SetToDefaultValue() override {}
-    void SetNumberOfSteps(uint32_t) override {}
-    uint32_t GetNumberOfSteps() const override { return 0; }
-    uint32_t GetStepValue() const override { return 0; }
-    void SetStepValue(uint32_t) override {}
-    bool GetValueString(int32_t, AAX_CString*) const override { return false; }
-    bool GetValueString(AAX_CString*) const override { return false; }
-    bool GetNormalizedValueFromString(const AAX_CString&, double*) const override { return false; }
-    bool GetStringFromNormalizedValue(double, int32_t, AAX_CString&) const override { return false; }
-    bool GetStringFromNormalizedValue(double, AAX_CString&) const override { return false; }
-    bool SetValueFromString(const AAX_CString&) override { return false; }
-    bool GetValueAsString(AAX_IString*) const override { return false; }
-    bool SetValueWithBool(bool) override { return false; }
-    bool SetValueWithInt32(int32_t) override { return false; }
-    bool SetValueWithFloat(float) override { return false; }
-    bool SetValueWithDouble(double) override { return false; }
-    bool SetValueWithString(const AAX_IString&) override { return false; }
-    void SetType(int32_t) override {}
-    int32_t GetType() const override { return 0; }
-    void SetHostAttribute(int32_t) override {}
-    int32_t GetHostAttribute() const override { return 0; }
-    void SetTaperDelegate(AAX_ITaperDelegateBase&, bool) override {}
-    void SetDisplayDelegate(AAX_IDisplayDelegateBase&) override {}
-    void UpdateNormalizedValue(double) override {}
-
 private:
     template <class T>
     bool answer(Type asked, T* out, T converted) const {
@@ -72,7 +34,6 @@ private:
 
     Type type;
     double value;
-    AAX_CString name;
 };
 
 // Finds parameters by ID; every other slot answers -20004.

@@ -11,6 +11,7 @@
 #include "fake_effect.h"
 #include "parameters/aax_iparameter.h"
 #include "parameters/parameter_manager.h"
+#include "stub_parameter.h"
 #include "vst/vst_callback.h"
 
 using testing_support::FakeCall;
@@ -19,56 +20,12 @@ using testing_support::FakeEffect;
 
 namespace {
 
-class MockParameter : public AAX_IParameter {
+class MockParameter : public testing_support::StubParameter {
 public:
-    explicit MockParameter(const char* parameterId) : id(parameterId) {}
+    explicit MockParameter(const char* parameterId) : StubParameter(parameterId) {}
     MOCK_METHOD(void, Touch, (), (override));
     MOCK_METHOD(void, Release, (), (override));
     MOCK_METHOD(void, SetNormalizedValue, (double), (override));
-
-    const char* Identifier() const override { return id.c_str(); }
-    void SetName(const AAX_CString&) override {}
-    const AAX_CString& Name() const override { return text; }
-    void AddShortenedName(const AAX_CString&) override {}
-    const AAX_CString& ShortenedName(int32_t) const override { return text; }
-    void ClearShortenedNames() override {}
-    bool Automatable() const override { return true; }
-    void SetAutomationDelegate(AAX_IAutomationDelegate*) override {}
-    double GetNormalizedValue() const override { return 0; }
-    void SetNormalizedDefaultValue(double) override {}
-    double GetNormalizedDefaultValue() const override { return 0; }
-    void SetToDefaultValue() override {}
-    void SetNumberOfSteps(uint32_t) override {}
-    uint32_t GetNumberOfSteps() const override { return 0; }
-    uint32_t GetStepValue() const override { return 0; }
-    void SetStepValue(uint32_t) override {}
-    bool GetValueString(int32_t, AAX_CString*) const override { return false; }
-    bool GetValueString(AAX_CString*) const override { return false; }
-    bool GetNormalizedValueFromString(const AAX_CString&, double*) const override { return false; }
-    bool GetStringFromNormalizedValue(double, int32_t, AAX_CString&) const override { return false; }
-    bool GetStringFromNormalizedValue(double, AAX_CString&) const override { return false; }
-    bool SetValueFromString(const AAX_CString&) override { return false; }
-    bool GetValueAsBool(bool*) const override { return false; }
-    bool GetValueAsInt32(int32_t*) const override { return false; }
-    bool GetValueAsFloat(float*) const override { return false; }
-    bool GetValueAsDouble(double*) const override { return false; }
-    bool GetValueAsString(AAX_IString*) const override { return false; }
-    bool SetValueWithBool(bool) override { return false; }
-    bool SetValueWithInt32(int32_t) override { return false; }
-    bool SetValueWithFloat(float) override { return false; }
-    bool SetValueWithDouble(double) override { return false; }
-    bool SetValueWithString(const AAX_IString&) override { return false; }
-    void SetType(int32_t) override {}
-    int32_t GetType() const override { return 1; }
-    void SetHostAttribute(int32_t) override {}
-    int32_t GetHostAttribute() const override { return 0; }
-    void SetTaperDelegate(AAX_ITaperDelegateBase&, bool) override {}
-    void SetDisplayDelegate(AAX_IDisplayDelegateBase&) override {}
-    void UpdateNormalizedValue(double) override {}
-
-private:
-    std::string id;
-    AAX_CString text;
 };
 
 class FakeEditor final : public AAX_IACFEffectGUI {
