@@ -13,3 +13,8 @@ korvex_add_fuzzer(chunk_parser_fuzz
   ${CMAKE_CURRENT_LIST_DIR}/chunk_parser_fuzz.cpp
   ${PROJECT_SOURCE_DIR}/src/parameters/aax_cchunk_data_parser.cpp
   ${PROJECT_SOURCE_DIR}/src/util/aax_string.cpp)
+
+korvex_add_fuzzer(midi_file_fuzz
+  ${CMAKE_CURRENT_LIST_DIR}/midi_file_fuzz.cpp
+  ${PROJECT_SOURCE_DIR}/tools/korvex-host/midi_file.cpp)
+target_include_directories(midi_file_fuzz PRIVATE ${PROJECT_SOURCE_DIR})
