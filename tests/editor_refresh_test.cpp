@@ -173,4 +173,36 @@ TEST(EditorCoordinate, IsTruncatedTowardZeroAndClampedTo16Bits) {
     EXPECT_EQ(AAXWrapper_CEffectGUI::toEditorCoordinate(std::nanf("")), 0);
 }
 
+// The hooks keep their table slots 13-17 behind the host's 0-12, whatever the compiler adds for
+// the reference-counting base: an override in a further subclass lands in the same entries.
+class HookRecorder final : public AAXWrapper_CEffectGUI {
+public:
+    std::vector<int32_t> calls;
+    int32_t PrepareView() override { return record(13); }
+    int32_t OpenView() override { return record(14); }
+    int32_t CloseView() override { return record(15); }
+    int32_t RefreshAllParameters() override { return record(16); }
+    int32_t OpenPluginEditor(void*) override { return record(17); }
+
+private:
+    int32_t record(int32_t slot) {
+        calls.push_back(slot);
+        return slot;
+    }
+};
+
+TEST(EditorTable, HooksSitAtSlots13To17) {
+    auto* editor = new HookRecorder;
+    AAX_IACFEffectGUI* primary = editor;
+    primary->AddRef();
+    using NoArgument = int32_t (*)(void*);
+    using OneArgument = int32_t (*)(void*, void*);
+    void** table = *reinterpret_cast<void***>(primary);
+    for (int slot = 13; slot <= 16; ++slot)
+        EXPECT_EQ(reinterpret_cast<NoArgument>(table[slot])(primary), slot);
+    EXPECT_EQ(reinterpret_cast<OneArgument>(table[17])(primary, nullptr), 17);
+    EXPECT_EQ(editor->calls, (std::vector<int32_t>{13, 14, 15, 16, 17}));
+    primary->Release();
+}
+
 }  // namespace

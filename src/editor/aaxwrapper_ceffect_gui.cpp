@@ -54,7 +54,7 @@ int32_t AAXWrapper_CEffectGUI::PrepareView() {
 }
 
 int32_t AAXWrapper_CEffectGUI::QueryViewSize(AAX_Point* size) {
-    if (!size) return kResultSuccess;
+    if (!size) return kResultNotImplemented;
     size->vert = kFallbackViewExtent;
     size->horz = kFallbackViewExtent;
     if (!instance || !instance->effect) return kResultSuccess;

@@ -11,9 +11,8 @@ class VstInterface;
 class AAXWrapper_CEffectGUI : public AAX_CEffectGUI {
 public:
     // 17 [ui] the plug-in's editor into parentWindow: -16 (opt 1.0), effEditGetRect,
-    //   effEditOpen (parentWindow), -1 (null). On ABIs that give CACFUnknown's overriders entries
-    //   in the first table it follows those entries instead.
-    virtual int32_t OpenPluginEditor(void* parentWindow);
+    //   effEditOpen (parentWindow), -1 (null). 0.
+    int32_t OpenPluginEditor(void* parentWindow) override;
 
     AAXWrapper_CEffectGUI() = default;
 
