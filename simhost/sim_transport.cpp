@@ -34,32 +34,32 @@ bool SimTransport::barBeatAt(int64_t samples, int32_t* bars, int32_t* beats, int
     return true;
 }
 
-int32_t SimTransport::GetCurrentTempo(double* value) const {
+int32_t SimTransport::GetTempo(double* value) const {
     if (fails(Query::Tempo) || !value) return kResultNotImplemented;
     *value = tempo;
     return kResultSuccess;
 }
 
-int32_t SimTransport::GetCurrentMeter(int32_t* numeratorOut, int32_t* denominatorOut) const {
+int32_t SimTransport::GetMeter(int32_t* numeratorOut, int32_t* denominatorOut) const {
     if (fails(Query::Meter) || !numeratorOut || !denominatorOut) return kResultNotImplemented;
     *numeratorOut = numerator;
     *denominatorOut = denominator;
     return kResultSuccess;
 }
 
-int32_t SimTransport::IsTransportPlaying(uint8_t* isPlaying) const {
+int32_t SimTransport::IsPlaying(uint8_t* isPlaying) const {
     if (fails(Query::Playing) || !isPlaying) return kResultNotImplemented;
     *isPlaying = playing ? 1 : 0;
     return kResultSuccess;
 }
 
-int32_t SimTransport::GetCurrentNativeSampleLocation(int64_t* value) const {
+int32_t SimTransport::GetSampleLocation(int64_t* value) const {
     if (fails(Query::Location) || !value) return kResultNotImplemented;
     *value = location;
     return kResultSuccess;
 }
 
-int32_t SimTransport::GetBarBeatPosition(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t samples) const {
+int32_t SimTransport::GetBarBeatAtLocation(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t samples) const {
     if (fails(Query::BarBeat) || !bars || !beats || !ticks) return kResultNotImplemented;
     return barBeatAt(samples, bars, beats, ticks) ? kResultSuccess : kResultNotImplemented;
 }

@@ -34,14 +34,14 @@ public:
     // meter-denominator note) and ticks within the beat; false when the settings give none.
     bool barBeatAt(int64_t samples, int32_t* bars, int32_t* beats, int64_t* ticks) const;
 
-    int32_t GetCurrentTempo(double* value) const override;
-    int32_t GetCurrentMeter(int32_t* numeratorOut, int32_t* denominatorOut) const override;
-    int32_t IsTransportPlaying(uint8_t* isPlaying) const override;
+    int32_t GetTempo(double* value) const override;
+    int32_t GetMeter(int32_t* numeratorOut, int32_t* denominatorOut) const override;
+    int32_t IsPlaying(uint8_t* isPlaying) const override;
     int32_t Slot4(int64_t* a) const override;
     int32_t Slot5(int64_t* a) const override;
-    int32_t GetCurrentNativeSampleLocation(int64_t* value) const override;
+    int32_t GetSampleLocation(int64_t* value) const override;
     int32_t Slot7(int64_t* a, int64_t b) const override;
-    int32_t GetBarBeatPosition(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t samples) const override;
+    int32_t GetBarBeatAtLocation(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t samples) const override;
     int32_t Slot9(int32_t* a, int64_t b) const override;
     int32_t Slot10(int64_t* a, int32_t b) const override;
     int32_t Slot11(int64_t* a, int64_t* b) const override;

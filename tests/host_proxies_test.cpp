@@ -88,15 +88,15 @@ std::vector<SlotCase<AAX_ITransport>> transportCases(Arguments& a) {
     using T = AAX_ITransport;
     const int32_t ni = kResultNotImplemented;
     return {
-        {1, call(3, &a.tempo), [&](T& p) { return p.GetCurrentTempo(&a.tempo); }, ni},
-        {2, call(4, &a.i32a, &a.i32b), [&](T& p) { return p.GetCurrentMeter(&a.i32a, &a.i32b); }, ni},
-        {3, call(5, &a.byte), [&](T& p) { return p.IsTransportPlaying(&a.byte); }, ni},
+        {1, call(3, &a.tempo), [&](T& p) { return p.GetTempo(&a.tempo); }, ni},
+        {2, call(4, &a.i32a, &a.i32b), [&](T& p) { return p.GetMeter(&a.i32a, &a.i32b); }, ni},
+        {3, call(5, &a.byte), [&](T& p) { return p.IsPlaying(&a.byte); }, ni},
         {4, call(6, &a.i64a), [&](T& p) { return p.Slot4(&a.i64a); }, ni},
         {5, call(7, &a.i64b), [&](T& p) { return p.Slot5(&a.i64b); }, ni},
-        {6, call(8, &a.i64a), [&](T& p) { return p.GetCurrentNativeSampleLocation(&a.i64a); }, ni},
+        {6, call(8, &a.i64a), [&](T& p) { return p.GetSampleLocation(&a.i64a); }, ni},
         {7, call(9, &a.i64b, int64_t{-77}), [&](T& p) { return p.Slot7(&a.i64b, -77); }, ni},
         {8, call(10, &a.i32a, &a.i32b, &a.i64a, int64_t{123456789012}),
-         [&](T& p) { return p.GetBarBeatPosition(&a.i32a, &a.i32b, &a.i64a, 123456789012); }, ni},
+         [&](T& p) { return p.GetBarBeatAtLocation(&a.i32a, &a.i32b, &a.i64a, 123456789012); }, ni},
         {9, call(11, &a.i32a, int64_t{5}), [&](T& p) { return p.Slot9(&a.i32a, 5); }, ni},
         {10, call(12, &a.i64a, int32_t{-6}), [&](T& p) { return p.Slot10(&a.i64a, -6); }, ni},
         {11, call(13, &a.i64a, &a.i64b), [&](T& p) { return p.Slot11(&a.i64a, &a.i64b); }, ni},
@@ -207,7 +207,7 @@ TEST_F(HostProxies, HostValuesComeBackThroughTheProxies) {
     transport->setState(state);
     AAX_VTransport clock(instance);
     double tempo = 0.0;
-    EXPECT_EQ(clock.GetCurrentTempo(&tempo), 0);
+    EXPECT_EQ(clock.GetTempo(&tempo), 0);
     EXPECT_EQ(tempo, 98.5);
 }
 

@@ -14,22 +14,22 @@ AAX_VTransport::~AAX_VTransport() {
     if (transport) transport->Release();
 }
 
-int32_t AAX_VTransport::GetCurrentTempo(double* tempo) const {
+int32_t AAX_VTransport::GetTempo(double* tempo) const {
     return transport ? transport->GetCurrentTempo(tempo) : kResultNotImplemented;
 }
 
-int32_t AAX_VTransport::GetCurrentMeter(int32_t* numerator, int32_t* denominator) const {
+int32_t AAX_VTransport::GetMeter(int32_t* numerator, int32_t* denominator) const {
     return transport ? transport->GetCurrentMeter(numerator, denominator) : kResultNotImplemented;
 }
 
-int32_t AAX_VTransport::IsTransportPlaying(uint8_t* playing) const {
+int32_t AAX_VTransport::IsPlaying(uint8_t* playing) const {
     return transport ? transport->IsTransportPlaying(playing) : kResultNotImplemented;
 }
 
 int32_t AAX_VTransport::Slot4(int64_t* a) const { return transport ? transport->Entry6(a) : kResultNotImplemented; }
 int32_t AAX_VTransport::Slot5(int64_t* a) const { return transport ? transport->Entry7(a) : kResultNotImplemented; }
 
-int32_t AAX_VTransport::GetCurrentNativeSampleLocation(int64_t* location) const {
+int32_t AAX_VTransport::GetSampleLocation(int64_t* location) const {
     return transport ? transport->GetCurrentNativeSampleLocation(location) : kResultNotImplemented;
 }
 
@@ -37,7 +37,7 @@ int32_t AAX_VTransport::Slot7(int64_t* a, int64_t b) const {
     return transport ? transport->Entry9(a, b) : kResultNotImplemented;
 }
 
-int32_t AAX_VTransport::GetBarBeatPosition(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t location) const {
+int32_t AAX_VTransport::GetBarBeatAtLocation(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t location) const {
     return transport ? transport->GetBarBeatPosition(bars, beats, ticks, location) : kResultNotImplemented;
 }
 

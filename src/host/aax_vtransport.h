@@ -15,14 +15,14 @@ public:
     AAX_VTransport(const AAX_VTransport&) = delete;
     AAX_VTransport& operator=(const AAX_VTransport&) = delete;
 
-    int32_t GetCurrentTempo(double* tempo) const override;
-    int32_t GetCurrentMeter(int32_t* numerator, int32_t* denominator) const override;
-    int32_t IsTransportPlaying(uint8_t* playing) const override;
+    int32_t GetTempo(double* tempo) const override;
+    int32_t GetMeter(int32_t* numerator, int32_t* denominator) const override;
+    int32_t IsPlaying(uint8_t* playing) const override;
     int32_t Slot4(int64_t* a) const override;
     int32_t Slot5(int64_t* a) const override;
-    int32_t GetCurrentNativeSampleLocation(int64_t* location) const override;
+    int32_t GetSampleLocation(int64_t* location) const override;
     int32_t Slot7(int64_t* a, int64_t b) const override;
-    int32_t GetBarBeatPosition(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t location) const override;
+    int32_t GetBarBeatAtLocation(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t location) const override;
     int32_t Slot9(int32_t* a, int64_t b) const override;
     int32_t Slot10(int64_t* a, int32_t b) const override;
     int32_t Slot11(int64_t* a, int64_t* b) const override;

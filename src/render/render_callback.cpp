@@ -26,22 +26,22 @@ VstInterface* instanceOf(const RenderContext& context) {
 // Stores what the host transport reports; flags of queries that fail stay 0 from the caller's clearing.
 void storeTransport(const AAX_ITransport& transport, VstCallBack& state) {
     uint8_t playingFlag = 0;
-    transport.IsTransportPlaying(&playingFlag);
+    transport.IsPlaying(&playingFlag);
     const bool playing = playingFlag != 0;
     const bool justStarted = playing && state.wasPlaying.load(kRelaxed) == 0;
     state.isPlaying.store(playing ? 1 : 0, kRelaxed);
 
     int64_t location = 0;
-    if (transport.GetCurrentNativeSampleLocation(&location) != 0) return;
+    if (transport.GetSampleLocation(&location) != 0) return;
 
     double tempo = 0.0;
-    if (transport.GetCurrentTempo(&tempo) == 0) {
+    if (transport.GetTempo(&tempo) == 0) {
         state.tempo.store(tempo, kRelaxed);
         state.tempoValid.store(1, kRelaxed);
     }
     int32_t numerator = 0;
     int32_t denominator = 0;
-    if (transport.GetCurrentMeter(&numerator, &denominator) == 0) {
+    if (transport.GetMeter(&numerator, &denominator) == 0) {
         state.meterNumerator.store(numerator, kRelaxed);
         state.meterDenominator.store(denominator, kRelaxed);
         state.meterValid.store(1, kRelaxed);
@@ -51,7 +51,7 @@ void storeTransport(const AAX_ITransport& transport, VstCallBack& state) {
     int32_t bars = 0;
     int32_t beats = 0;
     int64_t ticks = 0;
-    transport.GetBarBeatPosition(&bars, &beats, &ticks, location);
+    transport.GetBarBeatAtLocation(&bars, &beats, &ticks, location);
     // The last known denominator stands in when this call's meter query failed.
     const double lastDenominator = static_cast<double>(state.meterDenominator.load(kRelaxed));
     const double bar = static_cast<double>(bars);
