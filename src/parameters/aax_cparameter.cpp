@@ -204,9 +204,12 @@ bool AAX_CParameter<T>::SetValueFromString(const AAX_CString& text) {
     return true;
 }
 
+// Only the accessors of the parameter's own value type succeed; the others tell the caller
+// (the state chunk, the packet dispatcher) that the parameter holds some other kind of value.
 template <typename T>
-bool AAX_CParameter<T>::GetValueAsBool(bool* out) const {
-    if constexpr (std::is_same_v<T, bool>) {
+template <typename V>
+bool AAX_CParameter<T>::readAs(V* out) const {
+    if constexpr (std::is_same_v<T, V>) {
         if (out == nullptr) return false;
         *out = value;
         return true;
@@ -217,35 +220,9 @@ bool AAX_CParameter<T>::GetValueAsBool(bool* out) const {
 }
 
 template <typename T>
-bool AAX_CParameter<T>::GetValueAsInt32(int32_t* /*out*/) const {
-    return false;
-}
-
-template <typename T>
-bool AAX_CParameter<T>::GetValueAsFloat(float* out) const {
-    if constexpr (std::is_same_v<T, float>) {
-        if (out == nullptr) return false;
-        *out = value;
-        return true;
-    } else {
-        (void)out;
-        return false;
-    }
-}
-
-template <typename T>
-bool AAX_CParameter<T>::GetValueAsDouble(double* /*out*/) const {
-    return false;
-}
-
-template <typename T>
-bool AAX_CParameter<T>::GetValueAsString(AAX_IString* /*out*/) const {
-    return false;
-}
-
-template <typename T>
-bool AAX_CParameter<T>::SetValueWithBool(bool newValue) {
-    if constexpr (std::is_same_v<T, bool>) {
+template <typename V>
+bool AAX_CParameter<T>::writeAs(V newValue) {
+    if constexpr (std::is_same_v<T, V>) {
         SetValue(newValue);
         return true;
     } else {
@@ -255,30 +232,26 @@ bool AAX_CParameter<T>::SetValueWithBool(bool newValue) {
 }
 
 template <typename T>
-bool AAX_CParameter<T>::SetValueWithInt32(int32_t /*newValue*/) {
-    return false;
-}
+bool AAX_CParameter<T>::GetValueAsBool(bool* out) const { return readAs(out); }
+template <typename T>
+bool AAX_CParameter<T>::GetValueAsInt32(int32_t* out) const { return readAs(out); }
+template <typename T>
+bool AAX_CParameter<T>::GetValueAsFloat(float* out) const { return readAs(out); }
+template <typename T>
+bool AAX_CParameter<T>::GetValueAsDouble(double* out) const { return readAs(out); }
+template <typename T>
+bool AAX_CParameter<T>::GetValueAsString(AAX_IString* /*out*/) const { return false; }
 
 template <typename T>
-bool AAX_CParameter<T>::SetValueWithFloat(float newValue) {
-    if constexpr (std::is_same_v<T, float>) {
-        SetValue(newValue);
-        return true;
-    } else {
-        (void)newValue;
-        return false;
-    }
-}
-
+bool AAX_CParameter<T>::SetValueWithBool(bool newValue) { return writeAs(newValue); }
 template <typename T>
-bool AAX_CParameter<T>::SetValueWithDouble(double /*newValue*/) {
-    return false;
-}
-
+bool AAX_CParameter<T>::SetValueWithInt32(int32_t newValue) { return writeAs(newValue); }
 template <typename T>
-bool AAX_CParameter<T>::SetValueWithString(const AAX_IString& /*newValue*/) {
-    return false;
-}
+bool AAX_CParameter<T>::SetValueWithFloat(float newValue) { return writeAs(newValue); }
+template <typename T>
+bool AAX_CParameter<T>::SetValueWithDouble(double newValue) { return writeAs(newValue); }
+template <typename T>
+bool AAX_CParameter<T>::SetValueWithString(const AAX_IString& /*newValue*/) { return false; }
 
 template <typename T>
 void AAX_CParameter<T>::SetType(int32_t type) {

@@ -74,6 +74,11 @@ public:
     void UpdateNormalizedValue(double normalized) override;
 
 private:
+    template <typename V>
+    bool readAs(V* out) const;
+    template <typename V>
+    bool writeAs(V newValue);
+
     bool isInRange(T real) const;
     bool isWithinBounds(T real) const;
 
