@@ -1,9 +1,9 @@
 // Direct hosting of a VST 2.4 library for comparisons with the module.
 #include "simhost/direct_vst_host.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
+
+#include "simhost/dynamic_library.h"
 
 namespace simhost {
 namespace {
@@ -30,13 +30,13 @@ bool DirectVstHost::load(const std::string& path) {
         return false;
     }
     // Never closed: a library may keep threads or state alive past its last instance.
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    handle = openLibrary(path, &why);
     if (!handle) {
-        const char* why = dlerror();
-        failure = "cannot load " + path + ": " + (why ? why : "unknown error");
+        failure = "cannot load " + path + ": " + why;
         return false;
     }
-    auto entry = reinterpret_cast<VstPluginMainProc>(dlsym(handle, "main"));
+    auto entry = reinterpret_cast<VstPluginMainProc>(librarySymbol(handle, "main"));
     if (!entry) {
         failure = path + " has no entry point \"main\"";
         return false;

@@ -1,14 +1,14 @@
-// ModuleLibrary: dlopen with RTLD_NOW so a module with unresolved symbols fails here, not mid-test.
+// ModuleLibrary: the module opened with every symbol resolved, so a broken one fails here, not mid-test.
 #include "simhost/module_library.h"
 
-#include <dlfcn.h>
+#include "simhost/dynamic_library.h"
 
 namespace simhost {
 namespace {
 
 template <class Proc>
 void find(void* handle, const std::string& path, const char* name, Proc& proc) {
-    void* found = dlsym(handle, name);
+    void* found = librarySymbol(handle, name);
     if (!found) throw ModuleError("module " + path + " does not export " + name);
     proc = reinterpret_cast<Proc>(found);
 }
@@ -16,11 +16,9 @@ void find(void* handle, const std::string& path, const char* name, Proc& proc) {
 }  // namespace
 
 ModuleLibrary::ModuleLibrary(const std::string& path) : filePath(path) {
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* reason = dlerror();
-        throw ModuleError("cannot load module " + path + ": " + (reason ? reason : "unknown error"));
-    }
+    std::string reason;
+    handle = openLibrary(path, &reason);
+    if (!handle) throw ModuleError("cannot load module " + path + ": " + reason);
     try {
         find(handle, path, "ACFRegisterPlugin", entryPoints.registerPlugin);
         find(handle, path, "ACFRegisterComponent", entryPoints.registerComponent);
@@ -30,15 +28,15 @@ ModuleLibrary::ModuleLibrary(const std::string& path) : filePath(path) {
         find(handle, path, "ACFShutdown", entryPoints.shutdown);
         find(handle, path, "ACFGetSDKVersion", entryPoints.getSDKVersion);
     } catch (...) {
-        dlclose(handle);
+        closeLibrary(handle);
         throw;
     }
 }
 
 ModuleLibrary::~ModuleLibrary() {
-    if (unloadOnDestruction) dlclose(handle);
+    if (unloadOnDestruction) closeLibrary(handle);
 }
 
-void* ModuleLibrary::symbol(const char* name) const { return dlsym(handle, name); }
+void* ModuleLibrary::symbol(const char* name) const { return librarySymbol(handle, name); }
 
 }  // namespace simhost

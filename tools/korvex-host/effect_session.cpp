@@ -2,8 +2,6 @@
 // wrapped plug-in cannot be used, and the settings and chunk-file helpers the commands share.
 #include "tools/korvex-host/effect_session.h"
 
-#include <dlfcn.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include <stdexcept>
 
 #include "acf/result_codes.h"
+#include "simhost/dynamic_library.h"
 #include "tools/korvex-host/commands.h"
 #include "util/four_char_code.h"
 
@@ -27,15 +26,13 @@ constexpr uint8_t kChunkFileMagic[4] = {'K', 'V', 'X', 'C'};
 constexpr size_t kChunkFileHeader = 12;
 
 // The module keeps its load-failure text to itself, so the host finds the reason the same way
-// the module's loader met it: dlopen, then "main".
+// the module's loader met it: open the library, then find "main".
 std::string loadFailureReason(const std::string& path) {
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* reason = ::dlerror();
-        return reason ? reason : "dlopen failed";
-    }
-    const bool hasMain = ::dlsym(handle, "main") != nullptr;
-    ::dlclose(handle);
+    std::string reason;
+    void* handle = simhost::openLibrary(path, &reason);
+    if (!handle) return reason;
+    const bool hasMain = simhost::librarySymbol(handle, "main") != nullptr;
+    simhost::closeLibrary(handle);
     return hasMain ? "its main entry made no plug-in" : "it exports no main entry";
 }
 

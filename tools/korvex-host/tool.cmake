@@ -8,7 +8,13 @@ add_executable(korvex-host
   ${CMAKE_CURRENT_LIST_DIR}/command_params.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_editor.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect_session.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/effect_session.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp)
+if(WIN32)
+  target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fault_report_win32.cpp)
+else()
+  target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fault_report_posix.cpp)
+endif()
 korvex_defaults(korvex-host)
 target_include_directories(korvex-host PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(korvex-host PRIVATE simhost nlohmann_json::nlohmann_json)

@@ -1,0 +1,166 @@
+// Child processes with CreateProcessW; a job object ends the child and whatever it started when
+// it times out. Exception codes (0xC0000005 ...) come back as exit codes and count as faults.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "simhost/child_process.h"
+
+namespace simhost {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::wstring widen(const std::string& text) {
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length - 1));
+    return wide;
+}
+
+// One argument as the C runtime's command-line parser reads it back.
+void appendQuoted(std::wstring& line, const std::wstring& argument) {
+    if (!line.empty()) line += L' ';
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        line += argument;
+        return;
+    }
+    line += L'"';
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"') line.append(backslashes * 2 + 1, L'\\');
+        else line.append(backslashes, L'\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+}
+
+void readAll(HANDLE pipe, std::string* into) {
+    char buffer[4096];
+    DWORD n = 0;
+    while (::ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) into->append(buffer, n);
+}
+
+std::string exceptionName(DWORD code) {
+    const char* name = nullptr;
+    switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION: name = "access violation"; break;
+    case EXCEPTION_STACK_OVERFLOW: name = "stack overflow"; break;
+    case EXCEPTION_ILLEGAL_INSTRUCTION: name = "illegal instruction"; break;
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: name = "integer division by zero"; break;
+    case EXCEPTION_BREAKPOINT: name = "breakpoint"; break;
+    case 0xC0000409: name = "stack buffer overrun or abort"; break;
+    default: break;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(code));
+    return name ? std::string(text) + " (" + name + ")" : std::string(text);
+}
+
+}  // namespace
+
+ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds) {
+    ChildResult result;
+    if (argv.empty()) {
+        result.failure = "no program given";
+        return result;
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0) || !::CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        result.failure = "cannot create pipes";
+        for (HANDLE h : {outRead, outWrite, errRead, errWrite})
+            if (h) ::CloseHandle(h);
+        return result;
+    }
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    HANDLE input = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                 nullptr);
+
+    std::wstring line;
+    for (const std::string& argument : argv) appendQuoted(line, widen(argument));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+
+    const Clock::time_point start = Clock::now();
+    const std::wstring program = widen(argv[0]);
+    const BOOL created = ::CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
+                                          CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    ::CloseHandle(outWrite);
+    ::CloseHandle(errWrite);
+    if (input != INVALID_HANDLE_VALUE) ::CloseHandle(input);
+    if (!created) {
+        char text[64];
+        std::snprintf(text, sizeof text, "CreateProcess failed with error %lu", static_cast<unsigned long>(::GetLastError()));
+        result.failure = argv[0] + ": " + text;
+        ::CloseHandle(outRead);
+        ::CloseHandle(errRead);
+        if (job) ::CloseHandle(job);
+        return result;
+    }
+    result.started = true;
+    if (job) ::AssignProcessToJobObject(job, process.hProcess);
+    ::ResumeThread(process.hThread);
+    ::CloseHandle(process.hThread);
+
+    // Pipes are read on threads of their own, so a child that fills one never blocks on it.
+    std::thread outReader(readAll, outRead, &result.out);
+    std::thread errReader(readAll, errRead, &result.err);
+    const DWORD waitMs = timeoutSeconds > 0.0 ? static_cast<DWORD>(timeoutSeconds * 1000.0) : INFINITE;
+    if (::WaitForSingleObject(process.hProcess, waitMs) == WAIT_TIMEOUT) {
+        result.timedOut = true;
+        if (job) ::TerminateJobObject(job, 1);
+        ::TerminateProcess(process.hProcess, 1);
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    // Ending the job also ends anything that still holds the pipes open.
+    if (job) ::TerminateJobObject(job, 1);
+    outReader.join();
+    errReader.join();
+    ::CloseHandle(outRead);
+    ::CloseHandle(errRead);
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hProcess);
+    if (job) ::CloseHandle(job);
+    if (result.timedOut) return result;
+    if (code >= 0xC0000000u) {
+        result.crashed = true;
+        result.fault = exceptionName(code);
+    } else {
+        result.exited = true;
+        result.exitCode = static_cast<int>(code);
+    }
+    return result;
+}
+
+std::string currentExecutable() {
+    wchar_t path[MAX_PATH * 4];
+    const DWORD n = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(sizeof path / sizeof path[0]));
+    if (n == 0) return std::string();
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+}  // namespace simhost

@@ -1,0 +1,44 @@
+// Unhandled exceptions reported in one line, then the process ends with exit code 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/fault_report_state.h"
+
+namespace korvex_host {
+namespace {
+
+void put(const char* text) {
+    if (!text) return;
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+}
+
+LONG WINAPI onFault(EXCEPTION_POINTERS* pointers) {
+    char fault[64];
+    const DWORD code = pointers && pointers->ExceptionRecord ? pointers->ExceptionRecord->ExceptionCode : 0;
+    std::snprintf(fault, sizeof fault, " (exception 0x%08lX)\n", static_cast<unsigned long>(code));
+    put(kFaultLinePrefix);
+    put(gFaultCommand.load());
+    put(": the plug-in crashed");
+    if (const char* call = gFaultCall.load()) {
+        put(" during ");
+        put(call);
+    }
+    put(fault);
+    ::TerminateProcess(::GetCurrentProcess(), 1);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
+void installFaultReport(const char* command) {
+    gFaultCommand.store(command);
+    // No Windows error-reporting dialog: a CI run must never wait for a click.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    ::SetUnhandledExceptionFilter(onFault);
+}
+
+}  // namespace korvex_host
