@@ -23,6 +23,7 @@ class DirectVstHost {
 public:
     static constexpr int32_t kHostVersion = 7;
     static constexpr int32_t kHostId = 0x41415348;  // 'AASH'
+    static constexpr int32_t kMaxChannels = 1024;   // a declaration beyond this is not processed
 
     DirectVstHost();
     ~DirectVstHost();  // sends effClose if the plug-in is still open; the library stays loaded
@@ -65,7 +66,6 @@ public:
     void process(float* in0, float* in1, float* out0, float* out1, int32_t frames);
     // Output entry 2 + index of the last process() call (frames samples), null when there is none.
     const float* extraOutput(int32_t index) const;
-    static constexpr int32_t kMaxChannels = 1024;
 
     // What the host answers to audioMasterGetTime (a copy is handed out per request).
     void setTimeInfo(const VstTimeInfo& info) { time = info; }
