@@ -34,6 +34,7 @@ bool ChannelArrays::prepare(int32_t declaredInputs, int32_t declaredOutputs) {
     outputs.assign(outputCount, nullptr);
     for (size_t i = 0; i < silence.size(); ++i) inputs[kHostEntries + i] = silence[i].data();
     for (size_t i = 0; i < discard.size(); ++i) outputs[kHostEntries + i] = discard[i].data();
+    extraEntries = !silence.empty() || !discard.empty();
     return true;
 }
 
@@ -41,33 +42,38 @@ bool ChannelArrays::fits(const AEffect& effect) const {
     return !refused && effect.numInputs <= inputEntries() && effect.numOutputs <= outputEntries();
 }
 
-void ChannelArrays::callOnce(AEffect& effect, int32_t frames) {
+void ChannelArrays::handOver(AEffect& effect, float* in0, float* in1, float* out0, float* out1, int32_t frames) {
+    float** const in = inputs.data();
+    float** const out = outputs.data();
+    in[0] = in0;
+    in[1] = in1;
+    out[0] = out0;
+    out[1] = out1;
+    effect.processReplacing(&effect, in, out, frames);
+}
+
+void ChannelArrays::processWithExtras(AEffect& effect, float* in0, float* in1, float* out0, float* out1,
+                                      int32_t frames) {
+    if (frames > frameCapacity) {
+        // Consecutive pieces, each over the host's channels from where the previous piece
+        // stopped. The call's MIDI went before the first piece.
+        for (int32_t done = 0; done < frames;) {
+            const int32_t piece = std::min(frameCapacity, frames - done);
+            processWithExtras(effect, advanced(in0, done), advanced(in1, done), advanced(out0, done),
+                              advanced(out1, done), piece);
+            done += piece;
+        }
+        return;
+    }
     // A plug-in may write into its inputs; the next call must still hand it silence there.
-    const size_t bytes = sizeof(float) * static_cast<size_t>(std::clamp(frames, 0, frameCapacity));
+    const size_t bytes = sizeof(float) * static_cast<size_t>(std::max(frames, 0));
     for (std::vector<float>& channel : silence) std::memset(channel.data(), 0, bytes);
-    effect.processReplacing(&effect, inputs.data(), outputs.data(), frames);
+    handOver(effect, in0, in1, out0, out1, frames);
 }
 
 void ChannelArrays::process(AEffect& effect, float* in0, float* in1, float* out0, float* out1, int32_t frames) {
     if (!effect.processReplacing || !fits(effect)) return;
-    const bool extraEntries = inputEntries() > kHostEntries || outputEntries() > kHostEntries;
-    if (!extraEntries || frames <= frameCapacity) {
-        inputs[0] = in0;
-        inputs[1] = in1;
-        outputs[0] = out0;
-        outputs[1] = out1;
-        callOnce(effect, frames);
-        return;
-    }
-    // Longer than the extra buffers: consecutive pieces, each over the host's channels from
-    // where the previous piece stopped. The call's MIDI went before the first piece.
-    for (int32_t done = 0; done < frames;) {
-        const int32_t piece = std::min(frameCapacity, frames - done);
-        inputs[0] = advanced(in0, done);
-        inputs[1] = advanced(in1, done);
-        outputs[0] = advanced(out0, done);
-        outputs[1] = advanced(out1, done);
-        callOnce(effect, piece);
-        done += piece;
-    }
+    // Kept apart so that a plug-in of up to two channels a side costs a few stores and a jump.
+    if (extraEntries) processWithExtras(effect, in0, in1, out0, out1, frames);
+    else handOver(effect, in0, in1, out0, out1, frames);
 }

@@ -38,11 +38,13 @@ public:
 
 private:
     bool fits(const AEffect& effect) const;
-    void callOnce(AEffect& effect, int32_t frames);
+    void handOver(AEffect& effect, float* in0, float* in1, float* out0, float* out1, int32_t frames);
+    void processWithExtras(AEffect& effect, float* in0, float* in1, float* out0, float* out1, int32_t frames);
 
     // Written only by prepare() [main], which never overlaps a render call; read by render calls.
     int32_t frameCapacity;
     bool refused = false;                          // the last prepare() was beyond kMaxChannels
+    bool extraEntries = false;                     // more than kHostEntries on some side
     // [render] entries 0 and 1 are rewritten by each call: one render thread per instance at a
     // time, as hosts render an instance; [main] the rest is fixed by prepare().
     std::vector<float*> inputs;
