@@ -1,6 +1,7 @@
 // Direct hosting of a VST 2.4 library for comparisons with the module.
 #include "simhost/direct_vst_host.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "simhost/dynamic_library.h"
@@ -131,9 +132,33 @@ void DirectVstHost::sendMidi(uint8_t status, uint8_t data1, uint8_t data2, int32
 }
 
 void DirectVstHost::process(float* in0, float* in1, float* out0, float* out1, int32_t frames) {
-    float* inputs[2] = {in0, in1};
-    float* outputs[2] = {out0, out1};
-    if (plugin && plugin->processReplacing) plugin->processReplacing(plugin, inputs, outputs, frames);
+    if (!plugin || !plugin->processReplacing) return;
+    if (plugin->numInputs > kMaxChannels || plugin->numOutputs > kMaxChannels) return;
+    const size_t inputCount = static_cast<size_t>(std::max(plugin->numInputs, 2));
+    const size_t outputCount = static_cast<size_t>(std::max(plugin->numOutputs, 2));
+    // At least one sample, so that no entry is null even for an empty call.
+    const size_t length = static_cast<size_t>(std::max(frames, 1));
+    // Fresh silence every call, whatever the plug-in wrote into its inputs last time.
+    extraInputs.resize(inputCount - 2);
+    for (std::vector<float>& channel : extraInputs) channel.assign(std::max(length, channel.size()), 0.0f);
+    extraOutputs.resize(std::max(extraOutputs.size(), outputCount - 2));
+    for (std::vector<float>& channel : extraOutputs)
+        if (channel.size() < length) channel.resize(length);
+
+    inputEntries.assign(inputCount, nullptr);
+    outputEntries.assign(outputCount, nullptr);
+    inputEntries[0] = in0;
+    inputEntries[1] = in1;
+    outputEntries[0] = out0;
+    outputEntries[1] = out1;
+    for (size_t c = 2; c < inputCount; ++c) inputEntries[c] = extraInputs[c - 2].data();
+    for (size_t c = 2; c < outputCount; ++c) outputEntries[c] = extraOutputs[c - 2].data();
+    plugin->processReplacing(plugin, inputEntries.data(), outputEntries.data(), frames);
+}
+
+const float* DirectVstHost::extraOutput(int32_t index) const {
+    if (index < 0 || static_cast<size_t>(index) + 2 >= outputEntries.size()) return nullptr;
+    return outputEntries[static_cast<size_t>(index) + 2];
 }
 
 VstTimeInfo DirectVstHost::transport(bool playing, double tempo, int32_t numerator, int32_t denominator, double ppq,

@@ -23,6 +23,7 @@ class DirectVstHost {
 public:
     static constexpr int32_t kHostVersion = 7;
     static constexpr int32_t kHostId = 0x41415348;  // 'AASH'
+    static constexpr int32_t kMaxChannels = 1024;   // a declaration beyond this is not processed
 
     DirectVstHost();
     ~DirectVstHost();  // sends effClose if the plug-in is still open; the library stays loaded
@@ -59,8 +60,12 @@ public:
 
     // One effProcessEvents holding one MIDI event, exactly as the module sends each packet.
     void sendMidi(uint8_t status, uint8_t data1, uint8_t data2, int32_t deltaFrames = 0);
-    // processReplacing with two-entry channel arrays; pass null for channel 1 to host mono.
+    // processReplacing with these as entries 0 and 1 (pass null for channel 1 to host mono) and
+    // as many entries as the plug-in declares beyond them: inputs reading silence, outputs kept
+    // in extraOutput(). Nothing is called for a plug-in declaring more than kMaxChannels.
     void process(float* in0, float* in1, float* out0, float* out1, int32_t frames);
+    // Output entry 2 + index of the last process() call (frames samples), null when there is none.
+    const float* extraOutput(int32_t index) const;
 
     // What the host answers to audioMasterGetTime (a copy is handed out per request).
     void setTimeInfo(const VstTimeInfo& info) { time = info; }
@@ -82,6 +87,11 @@ private:
     VstTimeInfo answered{};
     std::vector<HostRequest> log;
     VstMidiEvent midi{};
+    // Channel entries beyond the two the caller gives; grown by process(), never shrunk.
+    std::vector<float*> inputEntries;
+    std::vector<float*> outputEntries;
+    std::vector<std::vector<float>> extraInputs;
+    std::vector<std::vector<float>> extraOutputs;
 };
 
 }  // namespace simhost

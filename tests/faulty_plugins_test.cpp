@@ -2,6 +2,7 @@
 // libraries that fail in one way each, hosted directly.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -42,6 +43,40 @@ protected:
 
     DirectVstHost host;
 };
+
+// Direct hosting is the baseline of every channel comparison: it too must hand over each
+// declared entry, silence on extra inputs whatever the plug-in wrote there last time.
+TEST_F(RecordingPlugin, HostedDirectlyItGetsEveryDeclaredEntryAndSilenceBeyondTheTwoGiven) {
+    RecordingConfig config;
+    config.numInputs = 4;
+    config.numOutputs = 6;
+    config.scribbleInputs = 1;
+    const RecordingLog& log = load(config);
+    host.start(48000.0f);
+    float in[2][8], out[2][8];
+    for (int call = 0; call < 2; ++call) {
+        std::fill(&in[0][0], &in[0][0] + 16, 0.75f);
+        host.process(in[0], in[1], out[0], out[1], 8);
+    }
+    const std::vector<recording::RecordedCall> calls = log.calls(CallKind::ProcessReplacing);
+    ASSERT_EQ(calls.size(), 2u);
+    for (const recording::RecordedCall& call : calls) {
+        EXPECT_EQ(call.inputEntries, 4);
+        EXPECT_EQ(call.outputEntries, 6);
+        EXPECT_EQ(call.inputAt[1], in[1]);
+        EXPECT_EQ(call.outputAt[1], out[1]);
+        EXPECT_EQ(call.inputPeak[1], 0.75f);
+        EXPECT_EQ(call.inputPeak[2], 0.0f);
+        EXPECT_EQ(call.inputPeak[3], 0.0f);
+    }
+    EXPECT_EQ(out[1][7], 0.75f);
+    // Outputs 2 and 3 carried the silent inputs 2 and 3, outputs 4 and 5 had no input to carry.
+    for (int32_t extra = 0; extra < 4; ++extra) {
+        ASSERT_NE(host.extraOutput(extra), nullptr);
+        EXPECT_EQ(host.extraOutput(extra)[7], 0.0f);
+    }
+    EXPECT_EQ(host.extraOutput(4), nullptr);
+}
 
 TEST_F(RecordingPlugin, LogsEveryCallInOrderAndKeepsTheLogAfterClose) {
     const RecordingLog& log = load();

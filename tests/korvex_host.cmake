@@ -12,3 +12,9 @@ endif()
 
 korvex_add_test(real_plugins_test real_plugins_test.cpp)
 add_dependencies(real_plugins_test korvex_module)
+
+# Every VST plug-in of the Debian packages the real-plug-in tests use, each through korvex-host.
+korvex_add_test(plugin_walk_test plugin_walk_test.cpp)
+if(TARGET korvex-host)
+  add_dependencies(plugin_walk_test korvex-host)
+endif()

@@ -183,6 +183,32 @@ TEST_F(KorvexHost, InputLengthBlockSizeMonoAndBypassShapeTheOutput) {
     EXPECT_LT(peakOf(readAudioFile(path("silenced.wav"))), peakOf(monoOut));
 }
 
+TEST_F(KorvexHost, MonoRenderFirstNotesEverySideWhoseSecondChannelTheMonoComponentLeavesNull) {
+    const std::string both = "korvex-host: note: the plug-in declares 2 inputs and 2 outputs, but the mono component";
+    // The reference plug-in declares two of each and survives the null second channel.
+    const Outcome mono = run("render --mono --seconds 0.1 --out " + path("mono.wav"));
+    ASSERT_EQ(mono.code, 0) << mono.err;
+    EXPECT_EQ(mono.err.rfind(both, 0), 0u) << mono.err;
+    EXPECT_EQ(std::count(mono.err.begin(), mono.err.end(), '\n'), 1) << mono.err;
+    const Outcome stereo = run("render --seconds 0.1 --out " + path("stereo.wav"));
+    ASSERT_EQ(stereo.code, 0) << stereo.err;
+    EXPECT_EQ(stereo.err.find("note:"), std::string::npos) << stereo.err;
+
+    // Debian plug-ins: one input and two outputs, one of each, and one that does not survive.
+    const std::string bitcrush = "/usr/lib/vst/MaBitcrush-vst.so", shifter = "/usr/lib/vst/CycleShifter-vst.so",
+                      equaliser = "/usr/lib/vst/3BandEQ-vst.so";
+    if (!fs::exists(bitcrush) || !fs::exists(shifter) || !fs::exists(equaliser))
+        GTEST_SKIP() << "install dpf-plugins-vst for the rest of this test";
+    const Outcome outputsOnly = run("--vst " + bitcrush + " render --mono --seconds 0.1 --out " + path("b.wav"));
+    EXPECT_EQ(outputsOnly.err.rfind("korvex-host: note: the plug-in declares 2 outputs, but", 0), 0u) << outputsOnly.err;
+    const Outcome single = run("--vst " + shifter + " render --mono --seconds 0.1 --out " + path("s.wav"));
+    EXPECT_EQ(single.code, 0) << single.err;
+    EXPECT_EQ(single.err.find("note:"), std::string::npos) << single.err;
+    // Its crash is the module's behaviour for the mono component; the note comes before it.
+    const Outcome crashing = run("--vst " + equaliser + " render --mono --seconds 0.1 --out " + path("e.wav"));
+    EXPECT_EQ(crashing.err.rfind(both, 0), 0u) << crashing.err;
+}
+
 TEST_F(KorvexHost, StateSavedWithSettingsSoundsLikeTheSettingsAndSurvivesARender) {
     const std::string settings = " --set gain=0.9 --set cutoff=0.25 --set osc_wave=1";
     const Outcome save = run("state save " + path("a.state") + settings);

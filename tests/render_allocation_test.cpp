@@ -67,4 +67,38 @@ TEST(RenderAllocation, RenderCallWithMidiTransportAndTimeRequestsAllocatesNothin
     vst.effect = nullptr;
 }
 
+TEST(RenderAllocation, PlugInWithExtraChannelsAllocatesNothingEvenInPieces) {
+    testing_support::FakeEffect plugin(0);
+    plugin.effect.numInputs = 4;
+    plugin.effect.numOutputs = 6;
+    VstCallBack state(reinterpret_cast<AAXWrapper_Parameters*>(0x1000));
+    VstInterface vst;
+    vst.effect = &plugin.effect;
+    vst.callback = &state;
+    plugin.effect.user = &state;
+    ASSERT_TRUE(vst.prepareChannels());  // as the effect initialisation does, before any render
+
+    const int32_t longBlock = ChannelArrays::kPreparedFrames + 100;
+    simhost::RenderContextBuilder context(simhost::kStemStereo, longBlock);
+    const int32_t channels = 2, loaded = 1;
+    const VstInterface* address = &vst;
+    context.postPacket(1, &channels, 4);
+    context.postPacket(3, &channels, 4);
+    context.postPacket(7, &address, 8);
+    context.postPacket(8, &loaded, 4);
+    context.midiInput().addPacket(0, 0x90, 60, 100);
+    void* batch[] = {context.context()};
+
+    const long before = gAllocations.load();
+    context.setFrames(256);
+    RenderCallback(batch, batch + 1);
+    context.setFrames(longBlock);                                       // two pieces
+    RenderCallback(batch, batch + 1);
+    const long during = gAllocations.load() - before;
+
+    EXPECT_EQ(during, 0);
+    EXPECT_EQ(plugin.processCount(), 3u);
+    vst.effect = nullptr;
+}
+
 }  // namespace

@@ -5,6 +5,7 @@ korvex_add_test(wrapper_test
   ${CMAKE_CURRENT_LIST_DIR}/wrapper_parameters_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wrapper_chunk_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wrapper_render_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wrapper_channels_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wrapper_unit_test.cpp)
 target_include_directories(wrapper_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
 add_dependencies(wrapper_test korvex_module korvex_reference recording nullchunk)

@@ -15,6 +15,8 @@ inline constexpr int32_t kMaxChunk = 4096;
 inline constexpr int32_t kMaxCopiedEvents = 4;
 inline constexpr int32_t kTextLength = 64;
 inline constexpr uint32_t kDefaultCapacity = 4096;
+inline constexpr int32_t kMaxRecordedChannels = 16;  // channel entries kept per processReplacing record
+inline constexpr float kScribble = 0.5f;                // what scribbleInputs leaves in the inputs
 
 enum class CallKind : int32_t {
     Dispatch,          // dispatcher(opcode, index, value, ptr, opt)
@@ -43,6 +45,14 @@ struct RecordedCall {
     float* input[2];
     float* output[2];
     int32_t frames;
+    // processReplacing: the entries read on each side (the declared count, at least 2; every one
+    // is read, and every sample of it touched), the first kMaxRecordedChannels of them, and each
+    // input's largest magnitude as the plug-in found it.
+    int32_t inputEntries;
+    int32_t outputEntries;
+    float* inputAt[kMaxRecordedChannels];
+    float* outputAt[kMaxRecordedChannels];
+    float inputPeak[kMaxRecordedChannels];
     // processReplacing with askTimeInProcess: whether the host answered a record, and a copy of it.
     int32_t gotTime;
     VstTimeInfo time;
@@ -71,6 +81,9 @@ struct RecordingConfig {
     uint8_t chunk[kMaxChunk] = {'R', 'E', 'C', 'C', 'H', 'U', 'N', 'K'};
     int32_t askTimeInProcess = 0;  // 1: processReplacing asks audioMasterGetTime first
     ERect editorRect = {0, 0, 300, 500};  // answered to effEditGetRect when flags has the editor
+    // 1: processReplacing then writes kScribble over every input it was given, as plug-ins that
+    // use their inputs as scratch space do.
+    int32_t scribbleInputs = 0;
 };
 
 // One log per AEffect; it outlives effClose so a test can check that nothing came after it.

@@ -1,6 +1,7 @@
 // The recording VST 2.4 plug-in: answers as configured and logs every call it receives, so tests
 // can assert on the exact call sequence a host makes.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -236,6 +237,42 @@ float getParameter(AEffect* effect, int32_t index) {
     return value;
 }
 
+// Every entry the plug-in declares is read and every sample of it touched, so a host handing
+// over fewer entries or shorter buffers meets AddressSanitizer; input c goes to output c.
+void passChannels(const Instance& in, RecordedCall* r, float** inputs, float** outputs, int32_t frames) {
+    const int32_t inputCount = std::max(in.effect.numInputs, 2);
+    const int32_t outputCount = std::max(in.effect.numOutputs, 2);
+    const size_t length = static_cast<size_t>(std::max(frames, 0));
+    if (r) {
+        r->inputEntries = inputCount;
+        r->outputEntries = outputCount;
+    }
+    for (int32_t c = 0; c < inputCount; ++c) {
+        float* channel = inputs ? inputs[c] : nullptr;
+        float peak = 0.0f;
+        for (size_t i = 0; channel && i < length; ++i) peak = std::max(peak, std::fabs(channel[i]));
+        if (r && c < kMaxRecordedChannels) {
+            r->inputAt[c] = channel;
+            r->inputPeak[c] = peak;
+        }
+    }
+    for (int32_t c = 0; c < outputCount; ++c) {
+        float* channel = outputs ? outputs[c] : nullptr;
+        if (r && c < kMaxRecordedChannels) r->outputAt[c] = channel;
+        if (!channel || length == 0) continue;
+        float* source = inputs && c < inputCount ? inputs[c] : nullptr;
+        if (source) std::memmove(channel, source, sizeof(float) * length);
+        else std::memset(channel, 0, sizeof(float) * length);
+    }
+    if (!in.config.scribbleInputs || !inputs) return;
+    for (int32_t c = 0; c < inputCount; ++c) {
+        float* channel = inputs[c];
+        bool alsoOutput = false;
+        for (int32_t o = 0; outputs && o < outputCount; ++o) alsoOutput = alsoOutput || outputs[o] == channel;
+        if (channel && !alsoOutput) std::fill(channel, channel + length, kScribble);
+    }
+}
+
 // Passes input to output so tests can see which buffers arrived; allocates nothing.
 void processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
     Instance* in = instanceOf(effect);
@@ -257,12 +294,7 @@ void processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t 
             r->time = *time;
         }
     }
-    if (frames <= 0) return;
-    for (int c = 0; c < 2; ++c) {
-        if (!output[c]) continue;
-        if (input[c]) std::memmove(output[c], input[c], sizeof(float) * static_cast<size_t>(frames));
-        else std::memset(output[c], 0, sizeof(float) * static_cast<size_t>(frames));
-    }
+    passChannels(*in, r, inputs, outputs, frames);
 }
 
 Instance* create(audioMasterCallback host) {

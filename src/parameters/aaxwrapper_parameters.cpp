@@ -96,6 +96,10 @@ int32_t AAXWrapper_Parameters::InitializeEffect() {
 
     vstInterface->dispatch(effOpen, 0, 0, nullptr, 0.0f);
     vstInterface->dispatch(effMainsChanged, 0, 1, nullptr, 0.0f);
+    // Once switched on the plug-in's channel counts are settled; the arrays must be ready
+    // before the render context below names the instance. A declaration too large to prepare
+    // leaves the plug-in unprocessed rather than handed arrays it would read past.
+    vstInterface->prepareChannels();
 
     // Registrations outlive Uninitialize; a second Initialize must not post the bypass twice.
     if (!bypassPacketAdded) {

@@ -87,10 +87,11 @@ void renderInstance(const RenderContext& context) {
     const int32_t inputCount = readPort(context.inputCount);
     const int32_t outputCount = readPort(context.outputCount);
     const int32_t frames = readPort(context.bufferLength);
-    float* inputs[2] = {context.inputChannels ? context.inputChannels[0] : nullptr,
-                        context.inputChannels && inputCount >= 2 ? context.inputChannels[1] : nullptr};
-    float* outputs[2] = {context.outputChannels ? context.outputChannels[0] : nullptr,
-                         context.outputChannels && outputCount >= 2 ? context.outputChannels[1] : nullptr};
+    // Entries 0 and 1 of what the plug-in gets; the mono component's second entries stay null.
+    float* const input0 = context.inputChannels ? context.inputChannels[0] : nullptr;
+    float* const input1 = context.inputChannels && inputCount >= 2 ? context.inputChannels[1] : nullptr;
+    float* const output0 = context.outputChannels ? context.outputChannels[0] : nullptr;
+    float* const output1 = context.outputChannels && outputCount >= 2 ? context.outputChannels[1] : nullptr;
 
     VstInterface* instance = instanceOf(context);
     VstCallBack* state = instance ? instance->callback : nullptr;
@@ -104,8 +105,9 @@ void renderInstance(const RenderContext& context) {
 
     if (!instance) return;
     if (context.midiInputNode) sendMidi(*context.midiInputNode, *instance);
-    if (instance->isUsable() && instance->effect->processReplacing)
-        instance->effect->processReplacing(instance->effect, inputs, outputs, frames);
+    // The instance's prepared arrays carry every further channel the plug-in declared.
+    if (instance->isUsable())
+        instance->channels.process(*instance->effect, input0, input1, output0, output1, frames);
 }
 
 }  // namespace

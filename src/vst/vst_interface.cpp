@@ -28,3 +28,8 @@ void VstInterface::OpenEditor(void* parentWindow) {
     dispatch(effEditGetRect, 0, 0, &editRect, 0.0f);
     dispatch(effEditOpen, 0, 0, parentWindow, 0.0f);
 }
+
+bool VstInterface::prepareChannels() {
+    if (!isUsable()) return true;
+    return channels.prepare(effect->numInputs, effect->numOutputs);
+}

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "simhost/direct_vst_host.h"
 #include "tools/korvex-host/audio_io.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
@@ -161,6 +162,22 @@ RenderStats renderAll(simhost::SimEffectInstance& instance, const AudioBuffer& i
     return stats;
 }
 
+// The mono component hands a plug-in null as its second input and output; one that declares a
+// second channel on such a side may use it and crash, which the user should hear of first. The
+// declaration is read from an instance of the plug-in's own, hosted directly and closed again.
+void noteNullChannels(const std::string& library) {
+    simhost::DirectVstHost probe;
+    if (!probe.load(library)) return;
+    const int32_t inputs = probe.effect()->numInputs;
+    const int32_t outputs = probe.effect()->numOutputs;
+    std::string sides;
+    if (inputs > 1) sides = std::to_string(inputs) + " inputs";
+    if (outputs > 1) sides += (sides.empty() ? "" : " and ") + std::to_string(outputs) + " outputs";
+    if (sides.empty()) return;
+    std::cerr << "korvex-host: note: the plug-in declares " << sides
+              << ", but the mono component hands it null as the second channel; a plug-in that uses it crashes\n";
+}
+
 std::string levelText(float peak) {
     char text[64];
     if (peak > 0.0f)
@@ -200,6 +217,7 @@ void runRender(const RenderOptions& options) {
     instanceOptions.maxFrames = block;
     korvex_host::EffectSession session(instanceOptions);
     simhost::SimEffectInstance& instance = session.instance();
+    if (options.mono) noteNullChannels(session.libraryPath());
     // A saved state first, so that --set changes it rather than being overwritten by it.
     if (!options.stateIn.empty()) korvex_host::loadState(instance, options.stateIn);
     korvex_host::applySettings(instance, options.settings);
