@@ -2,7 +2,6 @@
 // plug-ins' processReplacing directly with arrays of the same shape, for several buffer sizes and layouts.
 #include <benchmark/benchmark.h>
 
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 
 #include "render/render_callback.h"
 #include "simhost/direct_vst_host.h"
+#include "simhost/dynamic_library.h"
 #include "simhost/render_context_builder.h"
 #include "vst/host_callback.h"
 #include "vst/vst_callback.h"
@@ -84,8 +84,8 @@ struct Wrapped {
     }
     // The module's way: the library's "main" given the module's host callback.
     static AEffect* createThroughModuleCallback() {
-        void* library = ::dlopen(referencePath().c_str(), RTLD_NOW | RTLD_LOCAL);
-        auto pluginMain = library ? reinterpret_cast<VstPluginMainProc>(::dlsym(library, "main")) : nullptr;
+        void* library = simhost::openLibrary(referencePath());
+        auto pluginMain = reinterpret_cast<VstPluginMainProc>(simhost::librarySymbol(library, "main"));
         AEffect* effect = pluginMain ? pluginMain(HostCallback) : nullptr;
         if (!effect) std::abort();
         return effect;

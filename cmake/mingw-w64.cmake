@@ -8,3 +8,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Only the mingw tree's packages: a host package would put /usr/include before mingw's headers.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Builds everything with the given preset (default: "default") and runs every test.
+# "windows" cross-builds with mingw-w64 and runs the suites under Wine, then lists what ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"
-KORVEX_WITH_REAL_PLUGINS=1 scripts/install-deps.sh
+if [ "$preset" = windows ]; then
+  KORVEX_WITH_WINDOWS=1 scripts/install-deps.sh
+else
+  KORVEX_WITH_REAL_PLUGINS=1 scripts/install-deps.sh
+fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 ctest --preset "$preset"
+if [ "$preset" = windows ]; then
+  scripts/gtest-summary.sh build-windows/test-results
+fi

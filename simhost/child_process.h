@@ -31,4 +31,7 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
 // The file of the running executable, for a program that runs parts of itself as children.
 std::string currentExecutable();
 
+// The file suffix of executables on this system: "", or ".exe" on Windows.
+const char* executableSuffix();
+
 }  // namespace simhost

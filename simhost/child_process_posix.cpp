@@ -154,4 +154,6 @@ std::string currentExecutable() {
     return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 }
 
+const char* executableSuffix() { return ""; }
+
 }  // namespace simhost

@@ -163,4 +163,6 @@ std::string currentExecutable() {
     return narrow;
 }
 
+const char* executableSuffix() { return ".exe"; }
+
 }  // namespace simhost

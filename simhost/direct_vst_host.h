@@ -34,7 +34,7 @@ public:
     bool load(const std::string& path);
     const std::string& error() const { return failure; }
     AEffect* effect() const { return plugin; }
-    void* library() const { return handle; }  // for dlsym of a plug-in's test hooks
+    void* library() const { return handle; }  // for librarySymbol() of a plug-in's test hooks
 
     VstIntPtr dispatch(int32_t opcode, int32_t index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);

@@ -1,4 +1,5 @@
-// The module file opened the way a host opens it (dlopen), with its seven entry points found by name.
+// The module file opened the way a host opens it (through the library seam: dlopen, or LoadLibraryW on
+// Windows), with its seven entry points found by name.
 #pragma once
 
 #include <stdexcept>

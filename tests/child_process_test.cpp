@@ -9,13 +9,21 @@ namespace {
 
 std::string program() { return std::string(KORVEX_CHILD_PROGRAM); }
 
+// Text as written, less the carriage returns a Windows program's text-mode streams put before
+// each line end.
+std::string text(std::string written) {
+    for (size_t at = written.find("\r\n"); at != std::string::npos; at = written.find("\r\n", at))
+        written.erase(at, 1);
+    return written;
+}
+
 TEST(ChildProcess, ReportsTheExitCodeAndBothStreams) {
     const simhost::ChildResult result = simhost::runChild({program(), "echo", "one", "two words", "\"quoted\""}, 30);
     ASSERT_TRUE(result.started) << result.failure;
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "one\ntwo words\n\"quoted\"\n");
-    EXPECT_EQ(result.err, "done\n");
+    EXPECT_EQ(text(result.out), "one\ntwo words\n\"quoted\"\n");
+    EXPECT_EQ(text(result.err), "done\n");
 
     const simhost::ChildResult failed = simhost::runChild({program(), "exit", "3"}, 30);
     EXPECT_TRUE(failed.exited);

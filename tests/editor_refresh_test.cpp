@@ -1,7 +1,5 @@
 // The wrapper editor in-process, where the test can watch what no host sees: ParameterChanged
 // after an attach, the host callback's link to the editor, and the 16-bit coordinate conversion.
-#include <dlfcn.h>
-
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -14,6 +12,8 @@
 #include "host/host_iids.h"
 #include "parameters/aaxwrapper_parameters.h"
 #include "plugins/faulty/recording_log.h"
+#include "install_folder.h"
+#include "simhost/dynamic_library.h"
 #include "simhost/sim_automation.h"
 #include "simhost/sim_controller.h"
 #include "simhost/sim_instance_unknown.h"
@@ -45,9 +45,8 @@ public:
 class WrapperEditorInProcess : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string library = simhost::defaultInstallFolder() + "/plugins/recording.so";
-        install.emplace(simhost::VstInstall::forPath(library));
-        pluginLibrary = ::dlopen(install->libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+        install.emplace(simhost::VstInstall::forPath(testing_support::pluginFile("recording").string()));
+        pluginLibrary = simhost::openLibrary(install->libraryPath());
         ASSERT_NE(pluginLibrary, nullptr);
 
         parameters = new AAXWrapper_Parameters();
@@ -62,8 +61,10 @@ protected:
         ASSERT_EQ(parameters->Initialize(unknown), 0);
         ASSERT_NE(parameters->vstInterface->effect, nullptr);
 
-        auto logOf = reinterpret_cast<KorvexRecordingLogProc>(::dlsym(pluginLibrary, "korvexRecordingLog"));
-        callHost = reinterpret_cast<KorvexRecordingCallHostProc>(::dlsym(pluginLibrary, "korvexRecordingCallHost"));
+        auto logOf =
+            reinterpret_cast<KorvexRecordingLogProc>(simhost::librarySymbol(pluginLibrary, "korvexRecordingLog"));
+        callHost = reinterpret_cast<KorvexRecordingCallHostProc>(
+            simhost::librarySymbol(pluginLibrary, "korvexRecordingCallHost"));
         log = logOf(parameters->vstInterface->effect);
         ASSERT_NE(log, nullptr);
     }
@@ -76,7 +77,7 @@ protected:
         }
         controller->Release();
         automation->Release();
-        if (pluginLibrary) ::dlclose(pluginLibrary);
+        if (pluginLibrary) simhost::closeLibrary(pluginLibrary);
     }
 
     WatchedEditor* makeEditor() {

@@ -1,8 +1,6 @@
 // What the editor tests share: one described host, one effect instance over a chosen VST library,
-// and the test hooks of that library reached with dlsym on the file the module loaded.
+// and the test hooks of that library reached on the file the module loaded (the installed copy).
 #pragma once
-
-#include <dlfcn.h>
 
 #include <cstring>
 #include <memory>
@@ -12,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "install_folder.h"
 #include "plugins/faulty/recording_log.h"
+#include "simhost/dynamic_library.h"
 #include "simhost/sim_editor.h"
 #include "simhost/sim_effect_instance.h"
 #include "simhost/sim_host.h"
@@ -21,9 +21,7 @@
 
 namespace editor_testing {
 
-inline std::string pluginPath(const char* name) {
-    return simhost::defaultInstallFolder() + "/plugins/" + name + ".so";
-}
+inline std::string pluginPath(const char* name) { return testing_support::pluginFile(name).string(); }
 
 // The plug-in instance behind an effect instance: the module posts its VstInterface to field 7.
 inline AEffect* effectOf(simhost::SimEffectInstance& instance) {
@@ -43,7 +41,7 @@ protected:
         host = std::make_unique<simhost::SimHost>();
         ASSERT_EQ(host->startup(), 0);
         host->describe();
-        if (!library.empty()) pluginLibrary = ::dlopen(install->libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!library.empty()) pluginLibrary = simhost::openLibrary(install->libraryPath());
         auto configure = hook<KorvexRecordingConfigureProc>("korvexRecordingConfigure");
         if (config && configure) configure(config);
         instance = std::make_unique<simhost::SimEffectInstance>(*host);
@@ -67,13 +65,13 @@ protected:
             EXPECT_EQ(host->canUnloadNow(), 0);
         }
         host.reset();
-        if (pluginLibrary) ::dlclose(pluginLibrary);
+        if (pluginLibrary) simhost::closeLibrary(pluginLibrary);
         install.reset();
     }
 
     template <class Proc>
     Proc hook(const char* name) {
-        return pluginLibrary ? reinterpret_cast<Proc>(::dlsym(pluginLibrary, name)) : nullptr;
+        return pluginLibrary ? reinterpret_cast<Proc>(simhost::librarySymbol(pluginLibrary, name)) : nullptr;
     }
 
     // The plug-in's dispatcher calls from the record `from` on.

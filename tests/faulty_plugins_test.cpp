@@ -1,15 +1,15 @@
 // The test plug-ins of build/plugins: the recording plug-in's log and configuration, and the
 // libraries that fail in one way each, hosted directly.
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "install_folder.h"
 #include "plugins/faulty/recording_log.h"
 #include "simhost/direct_vst_host.h"
+#include "simhost/dynamic_library.h"
 
 namespace {
 
@@ -18,24 +18,25 @@ using recording::RecordingConfig;
 using recording::RecordingLog;
 using simhost::DirectVstHost;
 
-std::string pluginPath(const char* name) { return std::string(KORVEX_BUILD_DIR) + "/plugins/" + name + ".so"; }
+std::string pluginPath(const char* name) { return testing_support::pluginFile(name).string(); }
 
 template <class Proc>
 Proc hook(DirectVstHost& host, const char* name) {
-    return reinterpret_cast<Proc>(dlsym(host.library(), name));
+    return reinterpret_cast<Proc>(simhost::librarySymbol(host.library(), name));
 }
 
 class RecordingPlugin : public ::testing::Test {
 protected:
     // Loads an instance made with `config`, then puts the defaults back for the next test.
     const RecordingLog& load(const RecordingConfig& config = RecordingConfig{}) {
-        void* library = dlopen(pluginPath("recording").c_str(), RTLD_NOW | RTLD_LOCAL);
+        void* library = simhost::openLibrary(pluginPath("recording"));
         EXPECT_NE(library, nullptr);
-        auto configure = reinterpret_cast<KorvexRecordingConfigureProc>(dlsym(library, "korvexRecordingConfigure"));
+        auto configure =
+            reinterpret_cast<KorvexRecordingConfigureProc>(simhost::librarySymbol(library, "korvexRecordingConfigure"));
         configure(&config);
         EXPECT_TRUE(host.load(pluginPath("recording"))) << host.error();
         configure(nullptr);
-        dlclose(library);  // the host keeps its own reference
+        simhost::closeLibrary(library);  // the host keeps its own reference
         const RecordingLog* log = hook<KorvexRecordingLogProc>(host, "korvexRecordingLog")(host.effect());
         EXPECT_NE(log, nullptr);
         return *log;

@@ -1,35 +1,34 @@
 // The korvex-host command line: `describe --json` carries the whole description, errors exit nonzero.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <sys/wait.h>
+#include <vector>
+
+#include "simhost/child_process.h"
 
 namespace {
 
 struct ToolRun {
     int exitCode = -1;
     std::string output;
+    std::string errors;
 };
 
-ToolRun runTool(const std::string& arguments) {
-    const std::string command = std::string(KORVEX_BUILD_DIR) + "/korvex-host " + arguments;
+ToolRun runTool(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), std::string(KORVEX_BUILD_DIR) + "/korvex-host" + simhost::executableSuffix());
+    const simhost::ChildResult child = simhost::runChild(arguments, 120.0);
     ToolRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer{};
-    size_t got = 0;
-    while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (child.exited) run.exitCode = child.exitCode;
+    run.output = child.out;
+    run.errors = child.err;
+    if (!child.exited) run.errors += child.summary();
     return run;
 }
 
 TEST(KorvexHost, DescribeJsonCarriesComponentsFieldsAndFactories) {
-    const ToolRun run = runTool("describe --json");
-    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const ToolRun run = runTool({"describe", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
     const nlohmann::json description = nlohmann::json::parse(run.output);
     EXPECT_EQ(description["manufacturer"], "TOLM-lab");
     const nlohmann::json& effect = description["effects"].at(0);
@@ -48,10 +47,11 @@ TEST(KorvexHost, DescribeJsonCarriesComponentsFieldsAndFactories) {
 }
 
 TEST(KorvexHost, MissingModuleGivesOneLineAndAFailingExit) {
-    const ToolRun run = runTool("describe --module /nonexistent/KORVEX.aaxplugin 2>&1");
+    const ToolRun run = runTool({"describe", "--module", "/nonexistent/KORVEX.aaxplugin"});
     EXPECT_NE(run.exitCode, 0);
-    EXPECT_NE(run.output.find("/nonexistent/KORVEX.aaxplugin"), std::string::npos);
-    EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+    EXPECT_NE(run.errors.find("/nonexistent/KORVEX.aaxplugin"), std::string::npos);
+    EXPECT_EQ(run.errors.find('\n'), run.errors.size() - 1) << run.errors;
+    EXPECT_EQ(run.output, "");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The reference plug-in (build/VST64/KORVEX.dll) hosted directly: rendering, MIDI, state,
 // parameter IDs, mono buses, bypass and the editor's automation gesture.
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 
 #include "plugins/reference/reference_control.h"
 #include "simhost/direct_vst_host.h"
+#include "simhost/dynamic_library.h"
 
 namespace {
 
@@ -265,7 +265,8 @@ TEST_F(ReferencePlugin, BypassPassesInputThrough) {
 }
 
 TEST_F(ReferencePlugin, QueuedEditReportsBeginAutomateEndAtIdle) {
-    auto request = reinterpret_cast<KorvexReferenceRequestEditProc>(dlsym(host.library(), "korvexReferenceRequestEdit"));
+    auto request = reinterpret_cast<KorvexReferenceRequestEditProc>(
+        simhost::librarySymbol(host.library(), "korvexReferenceRequestEdit"));
     ASSERT_NE(request, nullptr);
     ERect* rect = nullptr;
     EXPECT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);

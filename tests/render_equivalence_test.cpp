@@ -26,7 +26,7 @@ constexpr float kRate = 48000.0f;
 std::filesystem::path pluginUnderTest() {
     const std::filesystem::path reference = buildDir() / "VST64" / "KORVEX.dll";
     if (std::filesystem::exists(reference)) return reference;
-    return buildDir() / "plugins" / "recording.so";
+    return testing_support::pluginFile("recording");
 }
 
 float signal(int channel, int64_t n) {

@@ -1,32 +1,31 @@
 // Loading real plug-in libraries through the registry and loader stand-ins.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <filesystem>
+#include <fstream>
 
 #include "install_folder.h"
 #include "plugins/faulty/recording_log.h"
+#include "simhost/dynamic_library.h"
 #include "vst/host_callback.h"
 #include "vst/vst_instance.h"
 #include "vst/vst_loader.h"
 
-using testing_support::buildDir;
 using testing_support::InstallFolder;
+using testing_support::pluginFile;
 
 namespace {
-
-std::filesystem::path plugin(const char* name) { return buildDir() / "plugins" / name; }
 
 #define REQUIRE_PLUGIN(path) \
     if (!std::filesystem::exists(path)) GTEST_SKIP() << (path) << " is not built"
 
 TEST(VstLibrary, RecordingPlugInLoadsIntoTwoInstancesAndClosesOnce) {
-    REQUIRE_PLUGIN(plugin("recording.so"));
-    InstallFolder install(plugin("recording.so"));
-    void* library = ::dlopen(plugin("recording.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    REQUIRE_PLUGIN(pluginFile("recording"));
+    InstallFolder install(pluginFile("recording"));
+    // The installed copy: the very library instance the loader is about to open.
+    void* library = simhost::openLibrary(install.libraryPath());
     ASSERT_NE(library, nullptr);
-    auto logOf = reinterpret_cast<KorvexRecordingLogProc>(::dlsym(library, "korvexRecordingLog"));
+    auto logOf = reinterpret_cast<KorvexRecordingLogProc>(simhost::librarySymbol(library, "korvexRecordingLog"));
     ASSERT_NE(logOf, nullptr);
 
     VstInstance a = CreateVstInstance(nullptr, nullptr, nullptr);
@@ -48,14 +47,22 @@ TEST(VstLibrary, RecordingPlugInLoadsIntoTwoInstancesAndClosesOnce) {
     EXPECT_EQ(logA->closed, 1);
     EXPECT_TRUE(logOf(b.vstInterface->effect)->opcodes().empty());
     DestroyVstInstance(b.vstInterface, b.vstCallBack);
-    ::dlclose(library);
+    simhost::closeLibrary(library);
 }
 
-TEST(VstLibrary, MissingLibraryMainOrPlugInLeavesAnEmptyInstance) {
-    for (const char* name : {"nomain.so", "nullmain.so", ""}) {
-        SCOPED_TRACE(name);
-        const std::filesystem::path file = *name ? plugin(name) : std::filesystem::path();
-        if (*name && !std::filesystem::exists(file)) continue;
+// A file in the temporary folder holding only text, under a library's name.
+std::filesystem::path textFile() {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "korvex-text-only.dll";
+    std::ofstream(file, std::ios::binary) << "this is not a library\n";
+    return file;
+}
+
+TEST(VstLibrary, MissingOrForeignLibraryMainOrPlugInLeavesAnEmptyInstance) {
+    const std::filesystem::path files[] = {pluginFile("nomain"), pluginFile("nullmain"), std::filesystem::path(),
+                                           testing_support::buildDir() / "plugins" / "plugin32.dll", textFile()};
+    for (const std::filesystem::path& file : files) {
+        SCOPED_TRACE(file.string());
+        if (!file.empty() && !std::filesystem::exists(file)) continue;  // plugin32.dll needs i686 binutils
         InstallFolder install(file);
         gLoadMessage[0] = '\0';
         VstInstance instance = CreateVstInstance(nullptr, nullptr, nullptr);

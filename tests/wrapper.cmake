@@ -8,4 +8,8 @@ korvex_add_test(wrapper_test
   ${CMAKE_CURRENT_LIST_DIR}/wrapper_channels_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wrapper_unit_test.cpp)
 target_include_directories(wrapper_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
-add_dependencies(wrapper_test korvex_module korvex_reference recording nullchunk)
+add_dependencies(wrapper_test korvex_module korvex_reference recording nullchunk nomain)
+if(TARGET plugin32)
+  add_dependencies(wrapper_test plugin32)
+  add_dependencies(vst_test plugin32)
+endif()

@@ -152,7 +152,7 @@ TEST_F(WrapperChunk, NegativeRestoreSizeIsRefused) {
 class WrapperNullChunk : public WrapperTest {};
 
 TEST_F(WrapperNullChunk, PlugInHandingNoDataFailsWithoutCopying) {
-    install(testing_support::builtPath("plugins/nullchunk.so"));
+    install(testing_support::pluginFile("nullchunk"));
     SimEffectInstance& instance = make();
     AAX_IACFEffectParameters* parameters = instance.effectParameters();
     const uint32_t id = instance.chunkId();

@@ -2,7 +2,6 @@
 // described SimHost, and access to what the recording plug-in saw.
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,7 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "install_folder.h"
 #include "plugins/faulty/recording_log.h"
+#include "simhost/dynamic_library.h"
 #include "simhost/sim_effect_instance.h"
 #include "simhost/sim_host.h"
 #include "simhost/vst_install.h"
@@ -22,19 +23,14 @@ namespace testing_support {
 inline std::filesystem::path builtPath(const std::string& relative) {
     return std::filesystem::path(simhost::defaultInstallFolder()) / relative;
 }
-inline std::filesystem::path recordingLibrary() { return builtPath("plugins/recording.so"); }
+inline std::filesystem::path recordingLibrary() { return pluginFile("recording"); }
 inline std::filesystem::path referenceLibrary() { return builtPath("VST64/KORVEX.dll"); }
 
-// The recording plug-in's hooks, from the very library the module loads.
+// The recording plug-in's hooks, from the very library the module loads: the installed copy,
+// which a loader that tells libraries apart by path holds apart from build/plugins' file.
 class RecordingHooks {
 public:
-    RecordingHooks() {
-        handle = ::dlopen(recordingLibrary().c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) return;
-        logOf = reinterpret_cast<KorvexRecordingLogProc>(::dlsym(handle, "korvexRecordingLog"));
-        configureProc = reinterpret_cast<KorvexRecordingConfigureProc>(::dlsym(handle, "korvexRecordingConfigure"));
-        callHostProc = reinterpret_cast<KorvexRecordingCallHostProc>(::dlsym(handle, "korvexRecordingCallHost"));
-    }
+    RecordingHooks() = default;
     ~RecordingHooks() {
         if (configureProc) configureProc(nullptr);
         // Left loaded: the module keeps its own reference and closed logs stay readable.
@@ -42,15 +38,30 @@ public:
     RecordingHooks(const RecordingHooks&) = delete;
     RecordingHooks& operator=(const RecordingHooks&) = delete;
 
-    bool ready() const { return logOf && configureProc && callHostProc; }
-    void configure(const recording::RecordingConfig& config) { configureProc(&config); }
-    const recording::RecordingLog* log(const AEffect* effect) const { return logOf(effect); }
+    // Opens the installed library; a library without the hooks leaves them unset.
+    void attach(const std::string& installedLibrary) {
+        void* handle = simhost::openLibrary(installedLibrary);
+        logOf = reinterpret_cast<KorvexRecordingLogProc>(simhost::librarySymbol(handle, "korvexRecordingLog"));
+        configureProc =
+            reinterpret_cast<KorvexRecordingConfigureProc>(simhost::librarySymbol(handle, "korvexRecordingConfigure"));
+        callHostProc =
+            reinterpret_cast<KorvexRecordingCallHostProc>(simhost::librarySymbol(handle, "korvexRecordingCallHost"));
+        if (configureProc) configureProc(&pending);
+    }
+
+    bool ready() const { return std::filesystem::exists(recordingLibrary()); }
+    // For instances made from now on; kept until attach() when nothing is installed yet.
+    void configure(const recording::RecordingConfig& config) {
+        pending = config;
+        if (configureProc) configureProc(&pending);
+    }
+    const recording::RecordingLog* log(const AEffect* effect) const { return logOf ? logOf(effect) : nullptr; }
     VstIntPtr callHost(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value = 0, float opt = 0.0f) {
-        return callHostProc(effect, opcode, index, value, nullptr, opt);
+        return callHostProc ? callHostProc(effect, opcode, index, value, nullptr, opt) : 0;
     }
 
 private:
-    void* handle = nullptr;
+    recording::RecordingConfig pending{};
     KorvexRecordingLogProc logOf = nullptr;
     KorvexRecordingConfigureProc configureProc = nullptr;
     KorvexRecordingCallHostProc callHostProc = nullptr;
@@ -72,10 +83,19 @@ protected:
     void install(const std::filesystem::path& library) {
         ASSERT_TRUE(std::filesystem::exists(library)) << library << " is not built";
         vst.emplace(simhost::VstInstall::forPath(library.string()));
+        if (!std::filesystem::is_directory(library)) hooks.attach(vst->libraryPath());
         startHost();
     }
     void installNothing() {
         vst.emplace(simhost::VstInstall::none());
+        startHost();
+    }
+    // Any install a test made itself; a host of the previous install goes first, with its instances.
+    void installThis(simhost::VstInstall made) {
+        releaseInstances();
+        host.reset();
+        vst.reset();
+        vst.emplace(std::move(made));
         startHost();
     }
     simhost::SimEffectInstance& make(const simhost::InstanceOptions& options = {}) {

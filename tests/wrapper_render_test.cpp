@@ -4,6 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "acf/result_codes.h"
@@ -125,6 +129,53 @@ TEST_F(WrapperContext, InstanceWithoutPlugInIsAnEmptyEffect) {
     ASSERT_TRUE(instance.render(inputs, outputs, 16));
     EXPECT_EQ(left, std::vector<float>(16, 0.5f));
     EXPECT_EQ(right, std::vector<float>(16, 0.75f));
+}
+
+// Installs gone wrong, as the registry and the install folder can be on a real machine: each gives
+// the empty effect above (field 8 is 0, no parameters), never a crash.
+TEST_F(WrapperContext, BrokenInstallsGiveAnEmptyEffect) {
+    using simhost::RegistryType;
+    using simhost::RegistryView;
+    using simhost::VstInstall;
+    const auto withValue = [](const std::string& bytes, RegistryType type) {
+        VstInstall made = VstInstall::emptyFolder();
+        made.registry().write(RegistryView::Wow64_64, bytes, type);
+        return made;
+    };
+    const auto withFile = [](const std::string& contents) {
+        VstInstall made = VstInstall::emptyFolder();
+        std::ofstream(made.libraryPath(), std::ios::binary) << contents;
+        return made;
+    };
+    const std::string nul(1, '\0');
+    struct Case {
+        const char* what;
+        std::function<VstInstall()> make;
+    };
+    const std::vector<Case> cases = {
+        {"a number", [&] { return withValue(std::string("\x01\x00\x00\x00", 4), RegistryType::Dword); }},
+        {"a variable nobody expands", [&] { return withValue("%KORVEX_FOLDER%" + nul, RegistryType::ExpandString); }},
+        {"a list", [&] { return withValue("nowhere" + nul + "elsewhere" + nul + nul, RegistryType::MultiString); }},
+        {"longer than the buffer", [&] { return withValue(std::string(1500, 'a'), RegistryType::String); }},
+        {"a full buffer, no terminator", [&] { return withValue(std::string(1000, 'a'), RegistryType::Binary); }},
+        {"a text file as the library", [&] { return withFile("not a library\n"); }},
+        {"an empty library file", [&] { return withFile(""); }},
+        {"a library without main", [] { return VstInstall::forPath(testing_support::pluginFile("nomain").string()); }},
+    };
+    for (const Case& broken : cases) {
+        SCOPED_TRACE(broken.what);
+        installThis(broken.make());
+        SimEffectInstance& instance = make();
+        EXPECT_EQ(instance.initializeResult(), 0);
+        EXPECT_EQ(instance.parameterCount(), 0);
+        EXPECT_EQ(asInt(instance.controller().packet(8)), 0);
+    }
+    const std::filesystem::path plugin32 = testing_support::buildDir() / "plugins" / "plugin32.dll";
+    if (!std::filesystem::exists(plugin32)) GTEST_SKIP() << "no 32-bit DLL to try (needs the i686 mingw-w64 binutils)";
+    installThis(VstInstall::forPath(plugin32.string()));
+    SimEffectInstance& instance = make();
+    EXPECT_EQ(instance.initializeResult(), 0);
+    EXPECT_EQ(asInt(instance.controller().packet(8)), 0) << "a 32-bit DLL";
 }
 
 // The reference plug-in through the module and hosted directly, fed the same audio, MIDI and

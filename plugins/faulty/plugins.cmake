@@ -1,13 +1,13 @@
-# Test plug-ins that each behave in one known way; built into ${CMAKE_BINARY_DIR}/plugins/<name>.so.
+# Test plug-ins that each behave in one known way; built into ${CMAKE_BINARY_DIR}/plugins/<name>.so
+# (<name>.dll on Windows).
 
 function(korvex_test_plugin name)
   add_library(${name} MODULE ${ARGN})
   korvex_defaults(${name})
   korvex_hidden(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
-  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
-                                           LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins)
-  target_link_options(${name} PRIVATE -Wl,-z,defs)
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins)
+  korvex_no_undefined(${name})
 endfunction()
 
 set(KORVEX_FAULTY_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -18,3 +18,17 @@ korvex_test_plugin(nullmain ${KORVEX_FAULTY_DIR}/nullmain.cpp)
 korvex_test_plugin(nullchunk ${KORVEX_FAULTY_DIR}/nullchunk.cpp)
 korvex_test_plugin(emptychunk ${KORVEX_FAULTY_DIR}/nullchunk.cpp)
 target_compile_definitions(emptychunk PRIVATE KORVEX_EMPTY_CHUNK)
+
+# plugins/plugin32.dll: a 32-bit DLL exporting "main", made with the i686 mingw-w64 binutils when
+# they are there (tests skip without it). The same file serves Linux, where it is just as foreign.
+find_program(KORVEX_I686_AS i686-w64-mingw32-as)
+find_program(KORVEX_I686_LD i686-w64-mingw32-ld)
+if(KORVEX_I686_AS AND KORVEX_I686_LD)
+  set(plugin32 ${CMAKE_BINARY_DIR}/plugins/plugin32.dll)
+  add_custom_command(OUTPUT ${plugin32}
+    COMMAND ${KORVEX_I686_AS} ${KORVEX_FAULTY_DIR}/plugin32.s -o ${CMAKE_CURRENT_BINARY_DIR}/plugin32.o
+    COMMAND ${KORVEX_I686_LD} --dll -e _DllMainCRTStartup@12 -o ${plugin32} ${CMAKE_CURRENT_BINARY_DIR}/plugin32.o
+    DEPENDS ${KORVEX_FAULTY_DIR}/plugin32.s
+    COMMENT "32-bit test DLL plugins/plugin32.dll")
+  add_custom_target(plugin32 ALL DEPENDS ${plugin32})
+endif()

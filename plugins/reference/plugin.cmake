@@ -13,7 +13,7 @@ add_library(korvex_reference MODULE
 korvex_defaults(korvex_reference)
 korvex_hidden(korvex_reference)
 target_include_directories(korvex_reference PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
-target_link_options(korvex_reference PRIVATE -Wl,-z,defs)
+korvex_no_undefined(korvex_reference)
 target_link_libraries(korvex_reference PRIVATE m)
 set_target_properties(korvex_reference PROPERTIES PREFIX "" OUTPUT_NAME KORVEX SUFFIX ".dll"
                                                   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/VST64)

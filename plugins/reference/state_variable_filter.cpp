@@ -4,13 +4,17 @@
 #include <cmath>
 
 namespace reference {
+namespace {
+// M_PI is POSIX, not C++: strict mingw builds do not define it.
+constexpr double kPi = 3.14159265358979323846;
+}  // namespace
 
 void StateVariableFilter::configure(double cutoffHz, double q, double sampleRate) {
     if (!(sampleRate > 0.0)) return;
     double limit = 0.45 * sampleRate;
     double fc = cutoffHz < 10.0 ? 10.0 : (cutoffHz > limit ? limit : cutoffHz);
     double k = 1.0 / (q < 0.5 ? 0.5 : q);
-    double g = std::tan(M_PI * fc / sampleRate);
+    double g = std::tan(kPi * fc / sampleRate);
     a1 = 1.0 / (1.0 + g * (g + k));
     a2 = g * a1;
     a3 = g * a2;

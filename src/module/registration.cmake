@@ -4,4 +4,5 @@ list(APPEND KORVEX_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/module_lifetime.cpp
   ${CMAKE_CURRENT_LIST_DIR}/registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/describe_effect.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/factories.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/factories.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/interface_layout.cpp)

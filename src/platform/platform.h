@@ -11,7 +11,10 @@ using HMODULE = void*;
 using HANDLE = void*;
 using FARPROC = void*;
 
-inline HKEY const kHkeyLocalMachine = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u));
+// The system's own value: the 32-bit handle 0x80000002 sign-extended, as 64-bit Windows defines
+// it. A zero-extended 0x0000000080000002 only works where the registry cuts handles to 32 bits.
+inline HKEY const kHkeyLocalMachine =
+    reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(0x80000002u)));
 
 inline constexpr uint32_t kKeyRead = 0x20019;
 inline constexpr uint32_t kKeyWow64_64 = 0x0100;
