@@ -180,21 +180,21 @@ protected:
         });
     }
 
-    // [main] One editor's whole life as a host window gives it: open, idle, size, close.
+    // [main] One editor's whole life as a host window gives it: open, idle, size, close. Every
+    // third one is let go without Uninitialize, as by a host whose view crashed.
     void workAnEditor(uint64_t round) {
-        auto editor = std::make_unique<simhost::SimEditor>(*host, *instance);
-        EXPECT_EQ(editor->initializeResult(), 0);
-        editor->attach();
-        editor->tick(2);
-        editor->viewSize();
-        editor->detach();
-        if (round % 3 == 0) {
-            // A host whose view crashed lets go without Uninitialize.
-            editor->gui()->AddRef();
-            AAX_IACFEffectGUI* gui = editor->gui();
-            editor.reset();
-            gui->Release();
+        simhost::SimEditor editor(*host);
+        const bool orderly = round % 3 != 0;
+        if (orderly) {
+            EXPECT_EQ(editor.initialize(instance->instanceUnknown()), 0);
+        } else {
+            // Not through SimEditor, which would then call Uninitialize on the way out.
+            EXPECT_EQ(editor.gui()->Initialize(instance->instanceUnknown()), 0);
         }
+        editor.attach();
+        editor.tick(2);
+        editor.viewSize();
+        editor.detach();
         ++editorsOpened;
     }
 
