@@ -5,3 +5,9 @@ target_link_libraries(render_bench PRIVATE korvex_core simhost benchmark::benchm
 if(TARGET korvex_reference)
   add_dependencies(render_bench korvex_reference)
 endif()
+
+# The plug-in's host requests on the calling thread, alone and beside another thread.
+add_executable(host_callback_bench ${CMAKE_CURRENT_LIST_DIR}/host_callback_bench.cpp)
+korvex_defaults(host_callback_bench)
+target_include_directories(host_callback_bench PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(host_callback_bench PRIVATE korvex_core benchmark::benchmark Threads::Threads)

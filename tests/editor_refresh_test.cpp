@@ -88,7 +88,7 @@ protected:
     }
 
     AEffect* effect() const { return parameters->vstInterface->effect; }
-    AAX_IACFEffectGUI* registered() const { return parameters->vstCallBack->editor; }
+    AAX_IACFEffectGUI* registered() const { return parameters->vstCallBack->editor.linked(); }
 
     std::optional<simhost::VstInstall> install;
     void* pluginLibrary = nullptr;

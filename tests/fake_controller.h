@@ -6,7 +6,7 @@
 
 namespace testing_support {
 
-class FakeController final : public AAX_IController {
+class FakeController : public AAX_IController {
 public:
     int32_t GetSampleRate(float* out) override {
         if (result == kResultSuccess) *out = rate;

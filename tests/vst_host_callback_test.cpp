@@ -140,7 +140,6 @@ TEST_F(HostCallbackFixture, StopSendsOneAllNotesOffAndHidesThePosition) {
     EXPECT_EQ(static_cast<uint8_t>(events[0].event.midiData[0]), 0xB0);
     EXPECT_EQ(events[0].event.midiData[1], 0x7B);
     EXPECT_EQ(events[0].event.midiData[2], 0x00);
-    EXPECT_EQ(events[0].eventAddress, static_cast<const void*>(state.eventScratch));
 
     time();
     EXPECT_EQ(plugin.dispatches(effProcessEvents).size(), 1u);
@@ -149,7 +148,7 @@ TEST_F(HostCallbackFixture, StopSendsOneAllNotesOffAndHidesThePosition) {
 TEST_F(HostCallbackFixture, SampleRateComesFromTheControllerOr44100) {
     FakeController controller;
     plugin.callHost(audioMasterGetSampleRate);
-    state.controller = &controller;
+    state.controller.set(&controller);
     plugin.callHost(audioMasterGetSampleRate);
     EXPECT_EQ(time().sampleRate, 48000.0);
     controller.result = -20004;  // a refusing controller leaves the default, not garbage
@@ -172,7 +171,7 @@ TEST_F(HostCallbackFixture, AutomationBeginAndEndReachTheParameterFoundById) {
     auto* other = new MockParameter("pan");
     ASSERT_TRUE(manager.AddParameter(gain));
     ASSERT_TRUE(manager.AddParameter(other));
-    state.parameterManager = &manager;
+    state.parameterManager.set(&manager);
     plugin.ids = {{2, "gain"}, {5, "unknown"}};
 
     ::testing::InSequence order;
@@ -189,27 +188,34 @@ TEST_F(HostCallbackFixture, AutomationBeginAndEndReachTheParameterFoundById) {
     ASSERT_EQ(queries.size(), 4u);
     EXPECT_EQ(queries[1].index, 2);
     EXPECT_EQ(queries[1].value, 0);
-    EXPECT_EQ(queries[1].ptr, static_cast<void*>(state.paramIdBuffer));
+    EXPECT_NE(queries[1].ptr, nullptr);
     EXPECT_EQ(queries[1].opt, 0.25f);
 }
 
-TEST_F(HostCallbackFixture, AnIgnoredIdRequestYieldsAnEmptyIdNotThePreviousOne) {
+// Every look-up hands the plug-in a buffer of its own, 256 bytes of zeros: a plug-in that ignores
+// the request leaves the empty ID (never the previous one), and one that fills the whole buffer
+// gets it cut, not read past.
+TEST_F(HostCallbackFixture, EachIdLookUpHasItsOwnZeroFilledBuffer) {
     ParameterManager manager;
     auto* bypass = new MockParameter("");
     auto* gain = new MockParameter("gain");
     ASSERT_TRUE(manager.AddParameter(bypass));
     ASSERT_TRUE(manager.AddParameter(gain));
-    state.parameterManager = &manager;
+    state.parameterManager.set(&manager);
     plugin.ids = {{0, "gain"}};
+    int32_t dirtyBytes = 0;
+    plugin.onDispatch = [&dirtyBytes](FakeEffect&, const FakeCall& call) {
+        if (call.opcode != kPrivateGetParamID) return;
+        auto* buffer = static_cast<char*>(call.ptr);
+        for (size_t i = std::strlen(buffer); i < VstCallBack::kParamIdBufferSize; ++i) dirtyBytes += buffer[i] != '\0';
+        if (call.index == 3) std::memset(buffer, 'q', VstCallBack::kParamIdBufferSize);  // ignores every limit
+    };
     EXPECT_CALL(*bypass, SetNormalizedValue(::testing::_)).Times(0);
     EXPECT_CALL(*gain, SetNormalizedValue(0.5)).Times(1);
     plugin.callHost(audioMasterAutomate, 0, 0, nullptr, 0.5f);
-    plugin.callHost(audioMasterAutomate, 1, 0, nullptr, 0.75f);  // index 1 writes no ID
-    EXPECT_STREQ(state.paramIdBuffer, "");
-
-    std::memset(state.paramIdBuffer, 'q', sizeof state.paramIdBuffer);
     plugin.callHost(audioMasterAutomate, 3, 0, nullptr, 0.5f);
-    EXPECT_EQ(std::strlen(state.paramIdBuffer), 0u);
+    plugin.callHost(audioMasterAutomate, 1, 0, nullptr, 0.75f);  // index 1 writes no ID
+    EXPECT_EQ(dirtyBytes, 0);
 }
 
 TEST_F(HostCallbackFixture, UpdateDisplayTellsTheEditorEveryParameterId) {
@@ -217,7 +223,7 @@ TEST_F(HostCallbackFixture, UpdateDisplayTellsTheEditorEveryParameterId) {
     EXPECT_EQ(plugin.callHost(audioMasterUpdateDisplay), 0);
     EXPECT_EQ(plugin.dispatches(kPrivateGetParamID).size(), 3u);
     FakeEditor editor;
-    state.editor = &editor;
+    state.editor.set(&editor);
     EXPECT_EQ(plugin.callHost(audioMasterUpdateDisplay), 0);
     EXPECT_EQ(editor.changed, (std::vector<std::string>{"a", "b", "c"}));
     plugin.effect.numParams = 0;

@@ -18,6 +18,8 @@ korvex_test_plugin(nullmain ${KORVEX_FAULTY_DIR}/nullmain.cpp)
 korvex_test_plugin(nullchunk ${KORVEX_FAULTY_DIR}/nullchunk.cpp)
 korvex_test_plugin(emptychunk ${KORVEX_FAULTY_DIR}/nullchunk.cpp)
 target_compile_definitions(emptychunk PRIVATE KORVEX_EMPTY_CHUNK)
+korvex_test_plugin(chaos ${KORVEX_FAULTY_DIR}/chaos.cpp)
+target_link_libraries(chaos PRIVATE Threads::Threads)
 
 # plugins/plugin32.dll: a 32-bit DLL exporting "main", made with the i686 mingw-w64 binutils when
 # they are there (tests skip without it). The same file serves Linux, where it is just as foreign.

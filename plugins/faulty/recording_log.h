@@ -17,6 +17,13 @@ inline constexpr int32_t kTextLength = 64;
 inline constexpr uint32_t kDefaultCapacity = 4096;
 inline constexpr int32_t kMaxRecordedChannels = 16;  // channel entries kept per processReplacing record
 inline constexpr float kScribble = 0.5f;                // what scribbleInputs leaves in the inputs
+inline constexpr int32_t kMaxProcessHostCalls = 8;
+
+// The value the plug-in automates parameter `index` of `count` with from processReplacing: it
+// names the index, so a host can tell a value that landed on another parameter.
+inline float automationValueFor(int32_t index, int32_t count) {
+    return count > 0 ? (static_cast<float>(index) + 0.5f) / static_cast<float>(count) : 0.0f;
+}
 
 enum class CallKind : int32_t {
     Dispatch,          // dispatcher(opcode, index, value, ptr, opt)
@@ -84,6 +91,12 @@ struct RecordingConfig {
     // 1: processReplacing then writes kScribble over every input it was given, as plug-ins that
     // use their inputs as scratch space do.
     int32_t scribbleInputs = 0;
+    // Host calls processReplacing makes every block, in order, after askTimeInProcess: automate,
+    // begin edit and end edit name parameter (block number % numParams), automate with
+    // automationValueFor it; every other opcode gets zero arguments. Only the first
+    // processHostCallCount entries are used. These calls are counted, not logged.
+    int32_t processHostCalls[kMaxProcessHostCalls] = {};
+    int32_t processHostCallCount = 0;
 };
 
 // One log per AEffect; it outlives effClose so a test can check that nothing came after it.
@@ -98,6 +111,13 @@ struct RecordingLog {
     int32_t lastSetChunkSize = -1;        // size given with the last effSetChunk, -1 before any
     uint8_t lastSetChunk[kMaxChunk] = {}; // its first kMaxChunk bytes
     float values[kMaxParams] = {};        // current parameter values
+    // Kept up to date on any thread, readable while the plug-in runs:
+    std::atomic<uint32_t> processBlocks{0};     // processReplacing calls
+    std::atomic<uint32_t> processHostCalls{0};  // host calls made from processHostCalls
+    std::atomic<uint32_t> allNotesOff{0};       // control change 123 events received
+    // Time records processReplacing found with sample rate 0 after it was handed them: a host
+    // cleared the record while the plug-in still held it.
+    std::atomic<uint32_t> blankTimeRecords{0};
 
     uint32_t size() const {
         uint32_t n = claimed.load(std::memory_order_acquire);

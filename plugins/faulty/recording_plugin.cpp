@@ -101,6 +101,41 @@ void copyEvents(RecordedCall* r, const VstEvents* events) {
         if (events->events[i]) std::memcpy(&r->events[i], events->events[i], sizeof(VstMidiEvent));
 }
 
+void countAllNotesOff(RecordingLog& log, const VstEvents* events) {
+    if (!events) return;
+    for (int32_t i = 0; i < events->numEvents && i < 2; ++i) {
+        const auto* event = reinterpret_cast<const VstMidiEvent*>(events->events[i]);
+        if (event && event->type == kVstMidiType && (event->midiData[0] & 0xF0) == 0xB0 && event->midiData[1] == 0x7B)
+            log.allNotesOff.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+// A record the host handed out stays readable for the whole render call; one found with
+// sample rate 0 was cleared under the plug-in's feet.
+void checkTimeRecord(RecordingLog& log, const VstTimeInfo* time) {
+    if (time && time->sampleRate == 0.0) log.blankTimeRecords.fetch_add(1, std::memory_order_relaxed);
+}
+
+// The configured host calls of one render call; returns the last time record the host answered.
+const VstTimeInfo* makeProcessHostCalls(Instance& in, const VstTimeInfo* time) {
+    const RecordingConfig& c = in.config;
+    const int32_t count = std::clamp(c.processHostCallCount, 0, kMaxProcessHostCalls);
+    if (count == 0) return time;
+    const uint32_t block = in.log.processBlocks.load(std::memory_order_relaxed);
+    const int32_t params = in.effect.numParams;
+    const int32_t index = params > 0 ? static_cast<int32_t>(block % static_cast<uint32_t>(params)) : 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t opcode = c.processHostCalls[i];
+        const bool names = opcode == audioMasterAutomate || opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit;
+        const float value = opcode == audioMasterAutomate ? automationValueFor(index, params) : 0.0f;
+        const VstIntPtr answer = in.log.host ? in.log.host(&in.effect, opcode, names ? index : 0, 0, nullptr, value) : 0;
+        in.log.processHostCalls.fetch_add(1, std::memory_order_relaxed);
+        if (opcode == audioMasterGetTime && answer) time = reinterpret_cast<const VstTimeInfo*>(answer);
+        checkTimeRecord(in.log, time);
+    }
+    return time;
+}
+
 void performQueuedEdit(Instance& in) {
     int32_t index = in.pendingEdit.exchange(-1, std::memory_order_acquire);
     if (!validIndex(in, index)) return;
@@ -168,6 +203,7 @@ VstIntPtr answer(Instance& in, RecordedCall* r, int32_t opcode, int32_t index, V
     }
     case effProcessEvents:
         copyEvents(r, static_cast<const VstEvents*>(ptr));
+        countAllNotesOff(in.log, static_cast<const VstEvents*>(ptr));
         return 1;
     case effCanBeAutomated:
         return validIndex(in, index) && !c.refuseAutomation[index] ? 1 : 0;
@@ -287,13 +323,16 @@ void processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t 
         std::copy(output, output + 2, r->output);
         r->frames = frames;
     }
+    const VstTimeInfo* time = nullptr;
     if (in->config.askTimeInProcess) {
-        auto* time = reinterpret_cast<const VstTimeInfo*>(callHost(*in, audioMasterGetTime, 0, 0, nullptr, 0.0f));
+        time = reinterpret_cast<const VstTimeInfo*>(callHost(*in, audioMasterGetTime, 0, 0, nullptr, 0.0f));
         if (r && time) {
             r->gotTime = 1;
             r->time = *time;
         }
     }
+    makeProcessHostCalls(*in, time);
+    in->log.processBlocks.fetch_add(1, std::memory_order_relaxed);
     passChannels(*in, r, inputs, outputs, frames);
 }
 

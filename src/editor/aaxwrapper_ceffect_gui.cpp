@@ -24,7 +24,14 @@ constexpr VstIntPtr kCloseKeyValue = 26;
 
 AAXWrapper_CEffectGUI::~AAXWrapper_CEffectGUI() {
     // Before the base releases the effect parameters (and maybe the instance with them): a
-    // display update from the plug-in must never reach this editor once it is gone.
+    // display update from the plug-in must never reach this editor once it is gone. Already
+    // done by OnLastRelease when the host let go by Release.
+    unbindInstance();
+}
+
+void AAXWrapper_CEffectGUI::OnLastRelease() {
+    // Unbound before destruction begins: a display update on another thread may still be inside
+    // ParameterChanged, and the destructors must not run under it.
     unbindInstance();
 }
 
@@ -34,9 +41,9 @@ int32_t AAXWrapper_CEffectGUI::Uninitialize() {
 }
 
 void AAXWrapper_CEffectGUI::unbindInstance() {
-    // Another editor of the same instance may have registered since; its link stays.
-    if (instance && instance->callback && instance->callback->editor == static_cast<AAX_IACFEffectGUI*>(this))
-        instance->callback->editor = nullptr;
+    // Another editor of the same instance may have registered since; its link stays, and the
+    // registration that replaced ours already waited for the callbacks that held this editor.
+    if (instance && instance->callback) instance->callback->editor.clearIf(this);
     instance = nullptr;
 }
 
@@ -49,7 +56,8 @@ int32_t AAXWrapper_CEffectGUI::PrepareView() {
     // Only the module's own effect parameters carry a plug-in; any other object leaves the editor empty.
     auto* wrapper = dynamic_cast<AAXWrapper_Parameters*>(parametersInterface());
     instance = wrapper ? wrapper->vstInterface : nullptr;
-    if (instance && instance->callback) instance->callback->editor = this;
+    // Published last, complete: a display update on any thread finds this editor or none.
+    if (instance && instance->callback) instance->callback->editor.set(this);
     return kResultSuccess;
 }
 

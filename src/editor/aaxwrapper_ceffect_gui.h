@@ -38,11 +38,14 @@ public:
 protected:
     // Sends nothing to the plug-in: the host detaches the view container before it lets go.
     ~AAXWrapper_CEffectGUI() override;
+    // Unbinds from the instance, waiting for display updates still inside this editor.
+    void OnLastRelease() override;
 
 private:
     // One plug-in message, only while there is an instance with a live, active plug-in.
     VstIntPtr send(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);
-    // Clears the instance's editor link if it still names this editor, and forgets the instance.
+    // Clears the instance's editor link if it still names this editor (waiting until no display
+    // update is inside it), and forgets the instance.
     void unbindInstance();
 
     VstInterface* instance = nullptr;  // borrowed from the effect parameters, which we hold a reference to

@@ -49,21 +49,28 @@ AAX_IParameter* makeContinuous(const char* id, const char* name, uint32_t steps)
 }  // namespace
 
 AAXWrapper_Parameters::AAXWrapper_Parameters() {
-    VstInstance vst = CreateVstInstance(this, &parameterManager(), controller());
+    // Parameters and controller are linked once Initialize has made them.
+    VstInstance vst = CreateVstInstance(this, nullptr, nullptr);
     vstInterface = vst.vstInterface;
     vstCallBack = vst.vstCallBack;
     vstLoaded = vst.vstLoaded;
 }
 
 AAXWrapper_Parameters::~AAXWrapper_Parameters() {
-    // The plug-in may still call back while it closes, so its VstCallBack outlives effClose.
+    // The plug-in may still call back while it closes, so its VstCallBack outlives effClose; it
+    // unlinks, waiting for callbacks still inside, before the base deletes what the links reach.
     DestroyVstInstance(vstInterface, vstCallBack);
 }
 
 int32_t AAXWrapper_Parameters::Uninitialize() {
-    // The base deletes the controller proxy; a plug-in asking for the sample rate or the time
-    // afterwards must find no controller rather than a deleted one.
-    if (vstCallBack) vstCallBack->controller = nullptr;
+    // The base deletes the parameters, then the controller and automation proxies. A plug-in
+    // automating or asking for the sample rate or the time on another thread meanwhile must find
+    // none of them rather than deleted ones: the links are cleared first, once no callback is
+    // still inside them.
+    if (vstCallBack) {
+        vstCallBack->parameterManager.clear();
+        vstCallBack->controller.clear();
+    }
     return AAX_CEffectParameters::Uninitialize();
 }
 
@@ -77,7 +84,10 @@ int32_t AAXWrapper_Parameters::InitializeEffect() {
         if (controller()) controller()->PostPacket(kVstLoadedField, &notLoaded, sizeof notLoaded);
         return kResultSuccess;
     }
-    vstCallBack->controller = controller();
+    // A host may run this slot again on a live instance: no callback reads the parameters while
+    // they are added to.
+    vstCallBack->parameterManager.clear();
+    vstCallBack->controller.set(controller());
 
     float rate = kFallbackSampleRate;
     // A controller that fails leaves the rate undefined; the plug-in gets the customary default.
@@ -93,6 +103,9 @@ int32_t AAXWrapper_Parameters::InitializeEffect() {
         if (AAX_IParameter* parameter = makeParameter(index))
             // A refused duplicate is deleted by the manager.
             parameterManager().AddParameter(parameter);
+    // Complete before the plug-in's automation can reach it, and before effOpen, where a
+    // plug-in may already report its values.
+    vstCallBack->parameterManager.set(&parameterManager());
 
     vstInterface->dispatch(effOpen, 0, 0, nullptr, 0.0f);
     vstInterface->dispatch(effMainsChanged, 0, 1, nullptr, 0.0f);

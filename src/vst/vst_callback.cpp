@@ -2,7 +2,6 @@
 #include "vst/vst_callback.h"
 
 #include <cstring>
-#include <new>
 
 #include "editor/aax_iacf_effect_gui.h"
 #include "host/aax_icontroller.h"
@@ -19,23 +18,29 @@ VstIntPtr callPlugin(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr v
 
 }  // namespace
 
-VstCallBack::VstCallBack(AAXWrapper_Parameters* ownerObject)
-    : owner(ownerObject), eventScratch(new uint8_t[kEventScratchSize]()) {}
+VstCallBack::VstCallBack(AAXWrapper_Parameters* ownerObject) : owner(ownerObject) {}
 
-VstCallBack::~VstCallBack() { delete[] eventScratch; }
-
-double VstCallBack::sampleRate() const {
-    float rate = 0.0f;
-    // A controller that refuses must not leave the plug-in with an undefined rate.
-    if (controller && controller->GetSampleRate(&rate) == 0) return static_cast<double>(rate);
-    return kDefaultSampleRate;
+VstCallBack::~VstCallBack() {
+    editor.clear();
+    parameterManager.clear();
+    controller.clear();
 }
 
-void VstCallBack::fetchParamId(AEffect* effect, int32_t index, float opt) {
-    // Cleared first: a plug-in that ignores the opcode leaves an empty ID, not the previous one.
-    std::memset(paramIdBuffer, 0, sizeof paramIdBuffer);
-    callPlugin(effect, kPrivateGetParamID, index, 0, paramIdBuffer, opt);
-    paramIdBuffer[kParamIdBufferSize - 1] = '\0';
+double VstCallBack::sampleRate() const {
+    double rate = kDefaultSampleRate;
+    // A controller that refuses must not leave the plug-in with an undefined rate.
+    controller.visit([&rate](AAX_IController& host) {
+        float answered = 0.0f;
+        if (host.GetSampleRate(&answered) == 0) rate = static_cast<double>(answered);
+    });
+    return rate;
+}
+
+void VstCallBack::fetchParamId(AEffect* effect, int32_t index, float opt, char (&id)[kParamIdBufferSize]) {
+    // Zero-filled first: a plug-in that ignores the opcode leaves an empty ID, not stray bytes.
+    std::memset(id, 0, sizeof id);
+    callPlugin(effect, kPrivateGetParamID, index, 0, id, opt);
+    id[kParamIdBufferSize - 1] = '\0';
 }
 
 VstIntPtr VstCallBack::HandleHostRequest(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr,
@@ -44,30 +49,12 @@ VstIntPtr VstCallBack::HandleHostRequest(AEffect* effect, int32_t opcode, int32_
     switch (opcode) {
     case audioMasterAutomate:
     case audioMasterBeginEdit:
-    case audioMasterEndEdit: {
-        fetchParamId(effect, index, opt);
-        // No plug-in parameter has the empty ID: that one is the master bypass, which the
-        // plug-in cannot automate, so an ID request it ignored must not land there.
-        AAX_IParameter* parameter = parameterManager && paramIdBuffer[0] != '\0'
-                                        ? parameterManager->FindParameter(paramIdBuffer)
-                                        : nullptr;
-        if (!parameter) return 0;
-        if (opcode == audioMasterAutomate)
-            parameter->SetNormalizedValue(static_cast<double>(opt));
-        else if (opcode == audioMasterBeginEdit)
-            parameter->Touch();
-        else
-            parameter->Release();
+    case audioMasterEndEdit:
+        routeAutomation(effect, opcode, index, opt);
         return 0;
-    }
-    case audioMasterUpdateDisplay: {
-        const int32_t count = effect->numParams;
-        for (int32_t i = 0; i < count; ++i) {
-            fetchParamId(effect, i, opt);
-            if (editor) editor->ParameterChanged(paramIdBuffer);
-        }
+    case audioMasterUpdateDisplay:
+        updateDisplay(effect, opt);
         return 0;
-    }
     case audioMasterGetSampleRate:
         callPlugin(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate()));
         return 0;
@@ -78,45 +65,83 @@ VstIntPtr VstCallBack::HandleHostRequest(AEffect* effect, int32_t opcode, int32_
     }
 }
 
+void VstCallBack::routeAutomation(AEffect* effect, int32_t opcode, int32_t index, float opt) {
+    // The ID lives in this request's own buffer: another thread's look-up cannot swap it for the
+    // ID of another parameter between the plug-in's answer and its use.
+    char id[kParamIdBufferSize];
+    fetchParamId(effect, index, opt, id);
+    // No plug-in parameter has the empty ID: that one is the master bypass, which the plug-in
+    // cannot automate, so an ID request it ignored must not land there.
+    if (id[0] == '\0') return;
+    // Inside the link, the parameters and the automation delegate they report to stay alive.
+    parameterManager.visit([&](ParameterManager& parameters) {
+        AAX_IParameter* parameter = parameters.FindParameter(id);
+        if (!parameter) return;
+        if (opcode == audioMasterAutomate)
+            parameter->SetNormalizedValue(static_cast<double>(opt));
+        else if (opcode == audioMasterBeginEdit)
+            parameter->Touch();
+        else
+            parameter->Release();
+    });
+}
+
+void VstCallBack::updateDisplay(AEffect* effect, float opt) {
+    const int32_t count = effect->numParams;
+    for (int32_t i = 0; i < count; ++i) {
+        char id[kParamIdBufferSize];
+        fetchParamId(effect, i, opt, id);
+        // One entry per parameter: an editor going away waits for one call, not a whole walk.
+        editor.visit([&id](AAX_IACFEffectGUI& view) { view.ParameterChanged(id); });
+    }
+}
+
 VstIntPtr VstCallBack::answerTimeRequest(AEffect* effect, float opt) {
-    std::memset(&timeInfo, 0, sizeof timeInfo);
+    VstTimeInfo answer{};
+    bool justStopped = false;
     if (owner) {
-        timeInfo.sampleRate = sampleRate();
+        answer.sampleRate = sampleRate();
         int32_t flags = 0;
         if (tempoValid.load(kRelaxed)) {
             flags |= kVstTempoValid;
-            timeInfo.tempo = tempo.load(kRelaxed);
+            answer.tempo = tempo.load(kRelaxed);
         }
         const int32_t playing = isPlaying.load(kRelaxed);
         if (playing) flags |= kVstTransportPlaying;
-        // The only writer of wasPlaying: one all-notes-off per stop, at the first request after it.
-        const bool justStopped = !playing && wasPlaying.load(kRelaxed) == 1;
-        wasPlaying.store(playing, kRelaxed);
+        // The only writer of wasPlaying, in one step: of requests racing after a stop, exactly
+        // one finds it still set and reports the stop.
+        justStopped = wasPlaying.exchange(playing, kRelaxed) == 1 && !playing;
         if (meterValid.load(kRelaxed)) {
             flags |= kVstTimeSigValid;
-            timeInfo.timeSigNumerator = meterNumerator.load(kRelaxed);
-            timeInfo.timeSigDenominator = meterDenominator.load(kRelaxed);
+            answer.timeSigNumerator = meterNumerator.load(kRelaxed);
+            answer.timeSigDenominator = meterDenominator.load(kRelaxed);
         }
         if (playing && positionValid.load(kRelaxed)) {
             flags |= kVstPpqPosValid;
-            timeInfo.ppqPos = ppqPosition.load(kRelaxed);
-            timeInfo.samplePos = static_cast<double>(samplePosition.load(kRelaxed));
+            answer.ppqPos = ppqPosition.load(kRelaxed);
+            answer.samplePos = static_cast<double>(samplePosition.load(kRelaxed));
         }
-        timeInfo.flags = flags;
-        if (justStopped) sendAllNotesOff(effect, opt);
+        answer.flags = flags;
     }
+    publishTimeInfo(answer);
+    if (justStopped) sendAllNotesOff(effect, opt);
     return reinterpret_cast<VstIntPtr>(&timeInfo);
 }
 
+void VstCallBack::publishTimeInfo(const VstTimeInfo& answer) {
+    if (std::memcmp(&timeInfo, &answer, sizeof answer) != 0) std::memcpy(&timeInfo, &answer, sizeof answer);
+}
+
 void VstCallBack::sendAllNotesOff(AEffect* effect, float opt) {
-    auto* event = new (eventScratch) VstMidiEvent{};
-    event->type = kVstMidiType;
-    event->byteSize = 24;
-    event->midiData[0] = static_cast<char>(0xB0);  // control change, channel 1
-    event->midiData[1] = 0x7B;                     // all notes off
-    event->midiData[2] = 0x00;
+    // A record of this request's own: two threads reporting stops never share one.
+    VstMidiEvent event{};
+    event.type = kVstMidiType;
+    event.byteSize = 24;
+    event.midiData[0] = static_cast<char>(0xB0);  // control change, channel 1
+    event.midiData[1] = 0x7B;                     // all notes off
+    event.midiData[2] = 0x00;
     VstEvents batch{};
     batch.numEvents = 1;
-    batch.events[0] = reinterpret_cast<VstEvent*>(event);
+    batch.events[0] = reinterpret_cast<VstEvent*>(&event);
     callPlugin(effect, effProcessEvents, 0, 0, &batch, opt);
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "util/callback_link.h"
 #include "vst/vst_types.h"
 
 class AAXWrapper_Parameters;
@@ -14,12 +15,13 @@ class AAX_IACFEffectGUI;
 
 class VstCallBack {
 public:
+    // Capacity of the zero-filled buffer each parameter-ID look-up (-14) hands the plug-in.
     static constexpr int32_t kParamIdBufferSize = 256;
-    static constexpr int32_t kEventScratchSize = 16384;
     static constexpr double kDefaultSampleRate = 44100.0;
 
     // owner: the effect-parameters object this state belongs to (only ever null-checked here).
     explicit VstCallBack(AAXWrapper_Parameters* ownerObject);
+    // Unlinks editor, parameters and controller first, so no callback still inside one outlives it.
     virtual ~VstCallBack();
     VstCallBack(const VstCallBack&) = delete;
     VstCallBack& operator=(const VstCallBack&) = delete;
@@ -29,13 +31,14 @@ public:
     VstIntPtr HandleHostRequest(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value, void* ptr,
                                 float opt);
 
-    // The controller's rate when it has one and answers; 44100 otherwise.
+    // [any] The controller's rate when one is linked and answers; 44100 otherwise.
     double sampleRate() const;
 
     // Transport: written by the render thread, read by time requests on any thread. Each field is
     // an independent relaxed atomic of the plain field's size: a request may see one render call's
     // tempo beside the previous call's position, which the plug-in cannot tell from a tempo change
-    // between buffers, so no lock is needed.
+    // between buffers, so no lock is needed. wasPlaying is the one the time requests write, by a
+    // single exchange, so that exactly one of them takes each stop.
     std::atomic<int32_t> wasPlaying{0};
     std::atomic<int32_t> isPlaying{0};
     std::atomic<double> tempo{120.0};
@@ -48,18 +51,26 @@ public:
     std::atomic<int32_t> meterValid{0};
     std::atomic<int32_t> positionValid{0};
 
-    char paramIdBuffer[kParamIdBufferSize] = {};
-    AAX_IACFEffectGUI* editor = nullptr;         // set by the editor while attached
-    VstTimeInfo timeInfo = {};                   // its address answers audioMasterGetTime
-    ParameterManager* parameterManager = nullptr;
-    AAXWrapper_Parameters* owner;                // time requests are answered only when set
-    AAX_IController* controller = nullptr;       // the owner's proxy once it is initialised
-    uint8_t* eventScratch;                       // kEventScratchSize bytes, owned
+    // [any thread: link] the editor bound to this instance, from its PrepareView until it unbinds
+    CallbackLink<AAX_IACFEffectGUI> editor;
+    // [any thread: link] the owner's parameters, from their creation until Uninitialize removes them
+    CallbackLink<ParameterManager> parameterManager;
+    // [any thread: link] the owner's controller proxy, from InitializeEffect until Uninitialize deletes it
+    CallbackLink<AAX_IController> controller;
+    // Its address answers audioMasterGetTime and plug-ins keep it for a whole render call: one record.
+    // [any thread: shared record] answers are built aside and copied in whole only when they differ: never seen cleared or half built, never written by requests under one transport
+    VstTimeInfo timeInfo = {};
+    AAXWrapper_Parameters* const owner;  // [any: never changes] time requests are answered only when set
 
 private:
-    // Sends kPrivateGetParamID for index; paramIdBuffer then holds a terminated ID, empty when the plug-in wrote none.
-    void fetchParamId(AEffect* effect, int32_t index, float opt);
+    // Sends kPrivateGetParamID for index into id (zero-filled first, terminated after): the ID
+    // the plug-in wrote, empty when it wrote none. Each look-up has its own buffer.
+    void fetchParamId(AEffect* effect, int32_t index, float opt, char (&id)[kParamIdBufferSize]);
+    void routeAutomation(AEffect* effect, int32_t opcode, int32_t index, float opt);
+    void updateDisplay(AEffect* effect, float opt);
     VstIntPtr answerTimeRequest(AEffect* effect, float opt);
+    // Copies a built answer into timeInfo, unless it already holds exactly that.
+    void publishTimeInfo(const VstTimeInfo& answer);
     void sendAllNotesOff(AEffect* effect, float opt);
 };
 

@@ -20,8 +20,9 @@ VstInstance CreateVstInstance(AAXWrapper_Parameters* owner, ParameterManager* pa
     } else {
         FormatLoadMessage();
     }
-    vstCallBack->parameterManager = parameterManager;
-    vstCallBack->controller = controller;
+    // Linked before any other thread can know of the instance; null links stay empty.
+    if (parameterManager) vstCallBack->parameterManager.set(parameterManager);
+    if (controller) vstCallBack->controller.set(controller);
     instance.vstInterface = vstInterface.release();
     instance.vstCallBack = vstCallBack.release();
     return instance;

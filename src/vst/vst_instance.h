@@ -2,14 +2,14 @@
 //
 // The owner keeps the three results in its own fields (vstInterface, vstCallBack, vstLoaded):
 //
-//     VstInstance vst = CreateVstInstance(this, &parameterManager, controller);
+//     VstInstance vst = CreateVstInstance(this, nullptr, nullptr);
 //     vstInterface = vst.vstInterface; vstCallBack = vst.vstCallBack; vstLoaded = vst.vstLoaded;
 //     ...
 //     DestroyVstInstance(vstInterface, vstCallBack);   // first thing in the destructor
 //
-// and, once its controller proxy exists (and again with null before the proxy goes),
-// sets vstCallBack->controller. It posts vstInterface and vstLoaded to render-context
-// fields 7 and 8 itself.
+// and, once its parameters and controller proxy exist, links them in vstCallBack (and clears
+// those links before they go). It posts vstInterface and vstLoaded to render-context fields 7
+// and 8 itself.
 #pragma once
 
 #include <cstdint>

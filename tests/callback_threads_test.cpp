@@ -1,0 +1,223 @@
+// The host callback's shared state under two threads, each case made deterministic by holding one
+// thread at the exact point where the other used to break it: the link that outlives no target,
+// the ID look-up of one thread beside another's, and the time record beside a slow request.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "fake_controller.h"
+#include "parameters/parameter_manager.h"
+#include "stub_parameter.h"
+#include "util/callback_link.h"
+#include "vst/host_callback.h"
+#include "vst/vst_callback.h"
+
+namespace {
+
+AAXWrapper_Parameters* const kSomeOwner = reinterpret_cast<AAXWrapper_Parameters*>(0x1000);
+
+void waitFor(const std::atomic<int32_t>& step, int32_t value) {
+    while (step.load() != value) std::this_thread::yield();
+}
+
+struct Target {
+    std::atomic<int32_t> calls{0};
+};
+
+TEST(CallbackLink, ClearingWaitsForTheCallbackStillInsideTheTarget) {
+    CallbackLink<Target> link;
+    Target target;
+    link.set(&target);
+    std::atomic<int32_t> step{0};
+    std::atomic<bool> cleared{false};
+    bool clearedWhileInside = true;
+
+    std::thread callback([&] {
+        link.visit([&](Target& inside) {
+            step.store(1);
+            waitFor(step, 2);  // the main thread has begun to clear
+            inside.calls.fetch_add(1);
+            clearedWhileInside = cleared.load();
+        });
+    });
+    waitFor(step, 1);
+    std::thread unlinking([&] {
+        link.clear();
+        cleared.store(true);
+    });
+    while (link.linked() != nullptr) std::this_thread::yield();  // it has stored null and now waits
+    step.store(2);
+    unlinking.join();
+    callback.join();
+    EXPECT_FALSE(clearedWhileInside) << "clear() returned while a callback was still using the target";
+    EXPECT_EQ(target.calls.load(), 1);
+    EXPECT_FALSE(link.visit([](Target&) {}));
+}
+
+TEST(CallbackLink, ReplacingWaitsForCallbacksHoldingTheOldTargetOnly) {
+    CallbackLink<Target> link;
+    Target old;
+    Target next;
+    link.set(&old);
+    std::atomic<int32_t> step{0};
+    std::atomic<bool> replaced{false};
+    bool replacedWhileInside = true;
+    std::thread callback([&] {
+        link.visit([&](Target&) {
+            step.store(1);
+            waitFor(step, 2);
+            replacedWhileInside = replaced.load();
+        });
+    });
+    waitFor(step, 1);
+    std::thread replacing([&] {
+        link.set(&next);
+        replaced.store(true);
+    });
+    while (link.linked() != &next) std::this_thread::yield();
+    // New callbacks already reach the new target while the old one is still held.
+    EXPECT_TRUE(link.visit([](Target& found) { found.calls.fetch_add(1); }));
+    EXPECT_EQ(next.calls.load(), 1);
+    step.store(2);
+    replacing.join();
+    callback.join();
+    EXPECT_FALSE(replacedWhileInside);
+    EXPECT_FALSE(link.clearIf(&old)) << "the old target is no longer linked";
+    EXPECT_TRUE(link.clearIf(&next));
+    EXPECT_EQ(link.linked(), nullptr);
+}
+
+// A host that unlinks from inside a call it is serving through the same link, on the same
+// thread, must not wait for itself; nested visits of the same thread count as its own too.
+TEST(CallbackLink, UnlinkingFromInsideOwnVisitDoesNotWaitForItself) {
+    CallbackLink<Target> link;
+    Target target;
+    link.set(&target);
+    bool nestedVisit = false;
+    link.visit([&](Target&) {
+        nestedVisit = link.visit([&](Target&) { link.clear(); });
+    });
+    EXPECT_TRUE(nestedVisit);
+    EXPECT_EQ(link.linked(), nullptr);
+}
+
+// A plug-in for two threads at once: answers -14 with "first" for index 0 and "second" for any
+// other index, holding the index-0 look-up until the test lets it go.
+struct TwoThreadPlugin {
+    TwoThreadPlugin() {
+        effect.magic = kEffectMagic;
+        effect.numParams = 2;
+        effect.object = this;
+        effect.dispatcher = [](AEffect* e, int32_t opcode, int32_t index, VstIntPtr, void* ptr, float) -> VstIntPtr {
+            auto& self = *static_cast<TwoThreadPlugin*>(e->object);
+            if (opcode == effProcessEvents) self.processEvents.fetch_add(1);
+            if (opcode != kPrivateGetParamID || !ptr) return 0;
+            std::strcpy(static_cast<char*>(ptr), index == 0 ? "first" : "second");
+            if (index == 0) {
+                self.step.store(1);
+                waitFor(self.step, 2);
+            }
+            return 1;
+        };
+    }
+    VstIntPtr callHost(int32_t opcode, int32_t index = 0, float opt = 0.0f) {
+        return HostCallback(&effect, opcode, index, 0, nullptr, opt);
+    }
+    AEffect effect{};
+    std::atomic<int32_t> step{0};
+    std::atomic<int32_t> processEvents{0};
+};
+
+class RecordedValue final : public testing_support::StubParameter {
+public:
+    explicit RecordedValue(const char* parameterId) : StubParameter(parameterId) {}
+    void SetNormalizedValue(double value) override { received.store(value); }
+    std::atomic<double> received{-1.0};
+};
+
+TEST(HostCallbackThreads, AnAutomatedValueLandsOnTheParameterItsOwnLookUpNamed) {
+    TwoThreadPlugin plugin;
+    VstCallBack state(kSomeOwner);
+    plugin.effect.user = &state;
+    ParameterManager manager;
+    auto* first = new RecordedValue("first");
+    auto* second = new RecordedValue("second");
+    ASSERT_TRUE(manager.AddParameter(first));
+    ASSERT_TRUE(manager.AddParameter(second));
+    state.parameterManager.set(&manager);
+
+    // The first look-up has its ID and is held before it is used; the second runs to the end.
+    std::thread held([&] { plugin.callHost(audioMasterAutomate, 0, 0.25f); });
+    waitFor(plugin.step, 1);
+    plugin.callHost(audioMasterAutomate, 1, 0.75f);
+    plugin.step.store(2);
+    held.join();
+    EXPECT_EQ(first->received.load(), 0.25);
+    EXPECT_EQ(second->received.load(), 0.75);
+}
+
+// A controller whose sample-rate answer waits until the test lets it go.
+class SlowController final : public testing_support::FakeController {
+public:
+    int32_t GetSampleRate(float* out) override {
+        if (holdNext.exchange(false)) {
+            step.store(1);
+            waitFor(step, 2);
+        }
+        return FakeController::GetSampleRate(out);
+    }
+    std::atomic<bool> holdNext{false};
+    std::atomic<int32_t> step{0};
+};
+
+TEST(HostCallbackThreads, TheTimeRecordStaysWholeWhileAnotherRequestWaitsForTheSampleRate) {
+    TwoThreadPlugin plugin;
+    VstCallBack state(kSomeOwner);
+    plugin.effect.user = &state;
+    SlowController controller;
+    state.controller.set(&controller);
+    state.isPlaying = 1;
+    state.tempoValid = 1;
+    state.tempo = 98.0;
+    const auto* held = reinterpret_cast<const VstTimeInfo*>(plugin.callHost(audioMasterGetTime));
+    ASSERT_NE(held, nullptr);
+
+    // The render call still reads `held` while the plug-in's interface thread asks for the time.
+    controller.holdNext = true;
+    std::thread asking([&] { plugin.callHost(audioMasterGetTime); });
+    waitFor(controller.step, 1);
+    const VstTimeInfo seen = *held;
+    controller.step.store(2);
+    asking.join();
+    EXPECT_EQ(seen.sampleRate, 48000.0);
+    EXPECT_EQ(seen.tempo, 98.0);
+    EXPECT_EQ(seen.flags, kVstTempoValid | kVstTransportPlaying);
+}
+
+// The controller link: Uninitialize clears it before the proxy goes, so a request on another
+// thread either used the proxy to the end or finds none.
+TEST(HostCallbackThreads, ClearingTheControllerWaitsForTheSampleRateRequestInsideIt) {
+    TwoThreadPlugin plugin;
+    VstCallBack state(kSomeOwner);
+    plugin.effect.user = &state;
+    auto controller = std::make_unique<SlowController>();
+    controller->holdNext = true;
+    state.controller.set(controller.get());
+    std::thread asking([&] { plugin.callHost(audioMasterGetSampleRate); });
+    waitFor(controller->step, 1);
+    std::thread uninitializing([&] {
+        state.controller.clear();
+        controller.reset();  // as the base deletes the proxy
+    });
+    while (state.controller.linked() != nullptr) std::this_thread::yield();
+    EXPECT_NE(controller.get(), nullptr) << "the proxy went while a request was inside it";
+    controller->step.store(2);
+    asking.join();
+    uninitializing.join();
+    EXPECT_EQ(state.sampleRate(), 44100.0);
+}
+
+}  // namespace

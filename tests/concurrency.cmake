@@ -1,0 +1,5 @@
+# Threads: the built module under concurrent render, host main-thread and plug-in calls. Bounded in
+# time (KORVEX_STRESS_SECONDS); meant above all for the tsan preset.
+korvex_add_test(concurrency_test ${CMAKE_CURRENT_LIST_DIR}/concurrency_test.cpp)
+target_include_directories(concurrency_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
+add_dependencies(concurrency_test korvex_module recording)
