@@ -41,9 +41,13 @@ void onFault(int signal) {
     put(kFaultLinePrefix);
     put(gFaultCommand.load());
     put(": the plug-in crashed");
-    if (const char* call = gFaultCall.load()) {
+    if (const char* call = faultCallOfThisThread()) {
         put(" during ");
         put(call);
+    }
+    if (const char* context = faultContextOfThisThread()) {
+        put(", while ");
+        put(context);
     }
     put(" (");
     put(signalName(signal));

@@ -1,0 +1,102 @@
+// Editor cycles through the simulated host's editor object and its native windows.
+#include "tools/korvex-host/validate/editor_host.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "acf/result_codes.h"
+#include "simhost/sim_editor.h"
+#include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/validate/render_run.h"
+#include "tools/korvex-host/validate/session.h"
+
+namespace korvex_validate {
+namespace {
+
+constexpr int kTicks = 20;
+// ERect holds 16-bit coordinates; anything near that is no window a screen shows.
+constexpr float kLargest = 8192.0f;
+
+// A plug-in's editor may only ever be handed a real window: until this host makes them, the
+// editor checks cannot run.
+std::string windowMissing() { return "this build of the simulated host makes no native windows for editors yet"; }
+
+std::string sizeText(const simhost::ViewSize& size) {
+    return std::to_string(static_cast<int>(size.horizontal)) + " x " + std::to_string(static_cast<int>(size.vertical));
+}
+
+}  // namespace
+
+void runEditorCycles(CheckContext& context, bool whileRendering) {
+    if (const std::string why = windowMissing(); !why.empty()) {
+        context.skip("skipped: " + why);
+        return;
+    }
+    Session& session = context.session();
+    std::unique_ptr<Instance> instance = session.instance();
+    if (!instance->facts().hasEditor()) {
+        context.skip("skipped: the plug-in has no editor (effFlagsHasEditor is clear)");
+        return;
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<int64_t> blocks{0};
+    SignalWatch watch;
+    std::thread renderer;
+    if (whileRendering)
+        renderer = std::thread([&] {
+            Buffers buffers(instance->channels(), 256);
+            while (!stop.load()) {
+                for (int32_t c = 0; c < instance->channels(); ++c)
+                    for (float& sample : buffers.input(c)) sample = 0.05f;
+                instance->render(buffers.in(), buffers.out(), 256);
+                watch.add(buffers, 256);
+                blocks.fetch_add(1);
+            }
+        });
+
+    const int cycles = context.level() >= 10 ? 10 : 4;
+    simhost::ViewSize first{};
+    const int32_t opensBefore = instance->log().editorOpens.load();
+    const int32_t closesBefore = instance->log().editorCloses.load();
+    for (int cycle = 0; cycle < cycles && !context.failed(); ++cycle) {
+        const std::string which = "opening " + std::to_string(cycle + 1);
+        korvex_host::FaultScope scope("opening, idling and closing the editor");
+        simhost::SimEditor editor(session.host(), instance->sim());
+        if (editor.initializeResult() != kResultSuccess) {
+            context.fail(which + ": the editor's Initialize failed with " + simhost::resultText(editor.initializeResult()));
+            break;
+        }
+        if (const int32_t result = editor.attach(); result != kResultSuccess)
+            context.fail(which + ": attaching the window failed with " + simhost::resultText(result));
+        editor.tick(kTicks);
+        const simhost::ViewSize size = editor.viewSize();
+        if (size.result != kResultSuccess || !(size.horizontal > 0.0f) || !(size.vertical > 0.0f) ||
+            size.horizontal > kLargest || size.vertical > kLargest)
+            context.fail(which + ": the editor reports the size " + sizeText(size));
+        if (cycle == 0) first = size;
+        else if (size.horizontal != first.horizontal || size.vertical != first.vertical)
+            context.fail(which + ": the editor reports " + sizeText(size) + ", the first opening " + sizeText(first));
+        editor.redraw(0.0f, 0.0f, size.horizontal, size.vertical);
+        editor.tick(kTicks);
+        if (const int32_t result = editor.detach(); result != kResultSuccess)
+            context.fail(which + ": detaching the window failed with " + simhost::resultText(result));
+    }
+    stop.store(true);
+    if (renderer.joinable()) renderer.join();
+
+    if (instance->probeIndex() >= 0) {
+        const int32_t opens = instance->log().editorOpens.load() - opensBefore;
+        const int32_t closes = instance->log().editorCloses.load() - closesBefore;
+        if (opens != closes)
+            context.fail("the plug-in's editor was opened " + std::to_string(opens) + " times and closed " +
+                         std::to_string(closes) + " times");
+    }
+    if (!watch.problems().empty()) context.fail("rendering while the editor opened: " + watch.problems());
+    context.figure("width", first.horizontal);
+    context.figure("height", first.vertical);
+    if (whileRendering) context.figure("render_calls", static_cast<double>(blocks.load()));
+}
+
+}  // namespace korvex_validate
