@@ -18,3 +18,13 @@ korvex_test_plugin(nullmain ${KORVEX_FAULTY_DIR}/nullmain.cpp)
 korvex_test_plugin(nullchunk ${KORVEX_FAULTY_DIR}/nullchunk.cpp)
 korvex_test_plugin(emptychunk ${KORVEX_FAULTY_DIR}/nullchunk.cpp)
 target_compile_definitions(emptychunk PRIVATE KORVEX_EMPTY_CHUNK)
+
+# One well-behaved plug-in and, from the same source, one build per fault the validator must find.
+korvex_test_plugin(wellbehaved ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
+foreach(fault nanout:NAN allocating:ALLOCATE hanging:HANG stereoonly:STEREO_ONLY crashing:CRASH)
+  string(REPLACE ":" ";" parts ${fault})
+  list(GET parts 0 name)
+  list(GET parts 1 definition)
+  korvex_test_plugin(${name} ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
+  target_compile_definitions(${name} PRIVATE KORVEX_FAULT_${definition})
+endforeach()

@@ -9,6 +9,7 @@
 #include "simhost/sim_editor.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
+#include "tools/korvex-host/fault_report.h"
 
 namespace {
 
@@ -29,8 +30,10 @@ void addEditorCommand(CLI::App& app) {
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();
     command->callback([] {
+        korvex_host::installFaultReport("editor");
         korvex_host::EffectSession session(simhost::InstanceOptions{});
         // Declared after the session: the host lets the editor go before the instance.
+        korvex_host::FaultScope scope("the plug-in's editor calls, through the module's editor");
         simhost::SimEditor editor(session.simHost(), session.instance());
         if (editor.initializeResult() != kResultSuccess)
             throw simhost::HostError("the editor's Initialize failed with " +

@@ -29,10 +29,19 @@ void checkLifecycleMany(CheckContext& context) {
             context.fail(std::to_string(count) + " instances share " + std::to_string(plugins.size()) +
                          " plug-in instances between them");
 
+        // Output that is bad from the start is render.finite's to report; here only what releases do.
+        bool cleanBefore = true;
+        Buffers buffers(2, settings.maxFrames);
+        for (auto& alive : instances) {
+            SignalWatch watch;
+            buffers.silenceInput();
+            alive->render(buffers.in(), buffers.out(), settings.maxFrames);
+            watch.add(buffers, settings.maxFrames);
+            cleanBefore = cleanBefore && watch.problems().empty();
+        }
         std::vector<int> release(static_cast<size_t>(count));
         std::iota(release.begin(), release.end(), 0);
         std::shuffle(release.begin(), release.end(), context.random());
-        Buffers buffers(2, settings.maxFrames);
         for (size_t step = 0; step < release.size(); ++step) {
             std::unique_ptr<Instance>& gone = instances[static_cast<size_t>(release[step])];
             const int32_t probeIndex = gone->probeIndex();
@@ -56,7 +65,7 @@ void checkLifecycleMany(CheckContext& context) {
                     alive->render(buffers.in(), buffers.out(), settings.maxFrames);
                     watch.add(buffers, settings.maxFrames);
                 }
-                if (!watch.problems().empty())
+                if (cleanBefore && !watch.problems().empty())
                     context.fail("after releasing instance " + std::to_string(release[step] + 1) + ": " + watch.problems());
             }
         }

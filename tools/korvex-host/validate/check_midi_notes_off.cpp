@@ -121,7 +121,6 @@ void checkMidiNotesOff(CheckContext& context) {
         } else {
             context.figure("release_seconds", seconds);
         }
-        run.reportSignalProblems();
     }
 
     // Notes held, then the transport stops: the plug-in asks for the time (the probe makes sure
@@ -159,7 +158,6 @@ void checkMidiNotesOff(CheckContext& context) {
     else
         context.figure("all_notes_off_seconds", seconds);
     session.probe().setAskTime(false);
-    run.reportSignalProblems();
 }
 
 }  // namespace korvex_validate

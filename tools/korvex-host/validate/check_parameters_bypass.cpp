@@ -28,6 +28,9 @@ void checkParameterBypass(CheckContext& context) {
     const int32_t onBefore = log.bypassOn.load(), offBefore = log.bypassOff.load();
     RenderRun run(context, *instance, nullptr, context.seed(), instance->facts().isSynth());
     run.setLabel("bypassed");
+    // Output that is bad from the start is render.finite's to report; here only what bypassing does.
+    run.blocks(512, 8);
+    const bool cleanBefore = run.watch().problems().empty();
     for (int round = 0; round < 3; ++round) {
         if (!instance->set(id, 1.0)) context.fail("the module refused to switch the bypass on");
         if (hostValue(*instance, id).value_or(-1.0) != 1.0) context.fail("the host does not read the bypass back as on");
@@ -39,7 +42,7 @@ void checkParameterBypass(CheckContext& context) {
     if (logged && (log.bypassOn.load() - onBefore != 3 || log.bypassOff.load() - offBefore != 3))
         context.fail("three times on and off reached the plug-in as " + std::to_string(log.bypassOn.load() - onBefore) +
                      " effSetBypass(1) and " + std::to_string(log.bypassOff.load() - offBefore) + " effSetBypass(0)");
-    run.reportSignalProblems();
+    if (cleanBefore) run.reportSignalProblems();
 }
 
 }  // namespace korvex_validate

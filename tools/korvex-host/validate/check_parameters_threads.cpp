@@ -44,7 +44,18 @@ void checkParameterThreads(CheckContext& context) {
 
     std::atomic<bool> stop{false};
     std::atomic<int64_t> blocks{0};
+    // Output that is bad before any value changes is render.finite's to report.
     SignalWatch watch;
+    {
+        Buffers buffers(instance->channels(), settings.maxFrames);
+        for (int i = 0; i < 8; ++i) {
+            for (int32_t c = 0; c < instance->channels(); ++c)
+                for (float& sample : buffers.input(c)) sample = 0.05f;
+            instance->render(buffers.in(), buffers.out(), 256);
+            watch.add(buffers, 256);
+        }
+    }
+    const bool cleanBefore = watch.problems().empty();
     std::thread renderer([&] {
         Buffers buffers(instance->channels(), settings.maxFrames);
         std::minstd_rand noise(static_cast<uint32_t>(context.seed()));
@@ -86,7 +97,7 @@ void checkParameterThreads(CheckContext& context) {
             const double kept = hostValue(*instance, parameter.info.id).value_or(-1.0);
             const double expected = parameter.info.steps == 2 && parameter.info.type == 0 ? (parameter.last > 0.5 ? 1.0 : 0.0)
                                                                                            : parameter.last;
-            if (std::fabs(kept - expected) > 1e-9)
+            if (std::fabs(kept - expected) > 1e-6)  // the module keeps float values
                 context.fail(name + ": last set to " + valueString(parameter.last) + ", the host holds " + valueString(kept));
             if (parameter.vstIndex < 0) continue;
             const double answered = instance->pluginValue(parameter.vstIndex);
@@ -94,7 +105,7 @@ void checkParameterThreads(CheckContext& context) {
                 context.fail(name + ": last set to " + valueString(parameter.last) + ", the plug-in answers " +
                              valueString(answered));
         }
-    if (!watch.problems().empty()) context.fail("while values changed: " + watch.problems());
+    if (cleanBefore && !watch.problems().empty()) context.fail("while values changed: " + watch.problems());
     context.figure("writers", writers);
     context.figure("values_set", static_cast<double>(writers) * rounds);
     context.figure("render_calls", static_cast<double>(blocks.load()));

@@ -18,6 +18,7 @@ void checkRenderInstances(CheckContext& context) {
     const float rate = first->settings().sampleRate;
     RenderRun a(context, *first, nullptr, context.seed(), notes);
     RenderRun b(context, *second, nullptr, context.seed(), notes);
+    a.setLabel("two instances");
     std::vector<int32_t> sizes{64, 512, 4096, 1, 7, 256};
     for (int32_t size : varyingBlocks(context.random(), 12)) sizes.push_back(size);
     const int64_t frames = static_cast<int64_t>(rate * 0.05f);

@@ -43,6 +43,17 @@ void runEditorCycles(CheckContext& context, bool whileRendering) {
     std::atomic<bool> stop{false};
     std::atomic<int64_t> blocks{0};
     SignalWatch watch;
+    bool cleanBefore = true;
+    {
+        Buffers buffers(instance->channels(), 256);
+        for (int i = 0; i < 8; ++i) {
+            for (int32_t c = 0; c < instance->channels(); ++c)
+                for (float& sample : buffers.input(c)) sample = 0.05f;
+            instance->render(buffers.in(), buffers.out(), 256);
+            watch.add(buffers, 256);
+        }
+        cleanBefore = watch.problems().empty();
+    }
     std::thread renderer;
     if (whileRendering)
         renderer = std::thread([&] {
@@ -93,7 +104,8 @@ void runEditorCycles(CheckContext& context, bool whileRendering) {
             context.fail("the plug-in's editor was opened " + std::to_string(opens) + " times and closed " +
                          std::to_string(closes) + " times");
     }
-    if (!watch.problems().empty()) context.fail("rendering while the editor opened: " + watch.problems());
+    if (cleanBefore && !watch.problems().empty())
+        context.fail("rendering while the editor opened: " + watch.problems());
     context.figure("width", first.horizontal);
     context.figure("height", first.vertical);
     if (whileRendering) context.figure("render_calls", static_cast<double>(blocks.load()));

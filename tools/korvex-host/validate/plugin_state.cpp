@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/korvex-host/chunk_difference.h"
 #include "tools/korvex-host/validate/plugin_parameters.h"
 
 namespace korvex_validate {
@@ -30,17 +31,7 @@ std::vector<float> pluginValues(Instance& instance) {
 }
 
 std::string chunkDifference(const std::vector<uint8_t>& saved, const std::vector<uint8_t>& readBack) {
-    if (saved == readBack) return {};
-    size_t at = 0;
-    while (at < saved.size() && at < readBack.size() && saved[at] == readBack[at]) ++at;
-    std::string text = std::to_string(saved.size()) + " bytes saved, " + std::to_string(readBack.size()) +
-                       " bytes read back, first difference at byte " + std::to_string(at);
-    if (at < saved.size() && at < readBack.size()) {
-        char bytes[48];
-        std::snprintf(bytes, sizeof bytes, " (0x%02X saved, 0x%02X read back)", saved[at], readBack[at]);
-        text += bytes;
-    }
-    return text;
+    return korvex_host::chunkDifference(saved, readBack);
 }
 
 std::string valueDifference(const std::vector<float>& expected, const std::vector<float>& actual) {

@@ -59,10 +59,9 @@ std::string sanitizerLine(const std::string& err) {
                                    "runtime error:", "ERROR: ThreadSanitizer"}) {
             const size_t at = line.find(marker);
             if (at == std::string::npos) continue;
-            const size_t from = line.compare(0, 2, "==") == 0 && line.find("== ") != std::string::npos
-                                    ? line.find("== ") + 3
-                                    : 0;
-            return line.substr(from);
+            // Sanitizers open their lines with "==pid==".
+            const size_t close = line.compare(0, 2, "==") == 0 ? line.find("==", 2) : std::string::npos;
+            return line.substr(close == std::string::npos || close > at ? 0 : close + 2);
         }
     }
     return {};

@@ -122,7 +122,9 @@ float Instance::pluginValue(int32_t parameter) { return owner.probe().getParamet
 
 bool Instance::render(const float* const* inputs, float* const* outputs, int32_t frames,
                       const std::vector<simhost::MidiPacket>& midi) {
-    korvex_host::FaultScope scope("rendering");
+    // Without the probe nothing names the plug-in's own call, so this scope does.
+    korvex_host::FaultScope scope(index >= 0 ? "rendering"
+                                             : "processReplacing or effProcessEvents, through the module's render callback");
     return effect->render(inputs, outputs, frames, midi);
 }
 
