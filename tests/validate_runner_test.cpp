@@ -58,6 +58,10 @@ TEST(ValidateRunner, SaysHowAChildEndedThatGaveNoResult) {
          "timed out after 5.0 s, during processReplacing"},
         {exited(1, "", "=================\n==4242==ERROR: AddressSanitizer: heap-use-after-free on address 0x1\n"),
          "ERROR: AddressSanitizer: heap-use-after-free on address 0x1 (no result)"},
+        {exited(1, "",
+                "x.cpp:58:12: runtime error: load of null pointer\n"
+                "korvex-host: validate: stopped by a sanitizer during effGetChunk, while loading a chunk\n"),
+         "x.cpp:58:12: runtime error: load of null pointer; during effGetChunk, while loading a chunk (no result)"},
         {killed, "the test process crashed (SIGKILL)"},
         {late, "timed out: the test process was killed after 70.0 s"},
         {exited(2, "", "something went wrong\n\n"), "the test process ended with exit code 2: something went wrong (no result)"},

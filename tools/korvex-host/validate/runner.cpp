@@ -261,10 +261,13 @@ CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd
         why = "the test process could not start: " + end.fault;
     } else if (end.timedOut) {
         why = "timed out: the test process was killed after " + secondsText(timeoutSeconds);
-    } else if (std::string line = childLine(end.err); !line.empty()) {
-        why = line;
-    } else if (std::string sanitizer = sanitizerLine(end.err); !sanitizer.empty()) {
+    } else if (std::string line = childLine(end.err), sanitizer = sanitizerLine(end.err); !sanitizer.empty()) {
+        // The sanitizer says what went wrong; the child's last line, where it wrote one, says where.
+        constexpr char kStopped[] = "stopped by a sanitizer ";
         why = sanitizer;
+        if (line.compare(0, sizeof kStopped - 1, kStopped) == 0) why += "; " + line.substr(sizeof kStopped - 1);
+    } else if (!line.empty()) {
+        why = line;
     } else if (end.crashed) {
         why = "the test process crashed (" + end.fault + ")";
     } else {
