@@ -7,6 +7,9 @@
 //   KORVEX_FAULT_STEREO_ONLY  `stereoonly`  writes its second output channel even when it is null
 //   KORVEX_FAULT_CRASH        `crashing`    crashes in the call named by KORVEX_CRASH_IN
 //                                           ("main", "effOpen", "processReplacing", "effGetChunk", ...)
+//   KORVEX_FAULT_SHARED_STATE `sharedstate` adds noise from one generator all its instances share
+//   KORVEX_FAULT_LAST_EVENTS  `lastevents`  keeps only the events of the last effProcessEvents call
+//   KORVEX_FAULT_REENCODE     `reencode`    gives back a chunk that counts how often it was loaded
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -67,8 +70,22 @@ bool crashIn(const char*) { return false; }
 __attribute__((no_sanitize("undefined"))) void clearFirstSample(float* channel) { *static_cast<float volatile*>(channel) = 0.0f; }
 #endif
 
+#ifdef KORVEX_FAULT_SHARED_STATE
+// One generator for every instance: what an instance renders depends on what the others did.
+std::atomic<uint32_t> gSharedNoise{1};
+float sharedNoise() {
+    const uint32_t next = gSharedNoise.load() * 1664525u + 1013904223u;
+    gSharedNoise.store(next);
+    // Far below what counts as sound, yet never the same twice.
+    return static_cast<float>(next >> 8) / 16777216.0f * 1e-6f;
+}
+#else
+float sharedNoise() { return 0.0f; }
+#endif
+
 struct Plugin {
     AEffect effect{};
+    uint8_t loads = 0;  // chunks taken; the reencode build writes it into the chunks it gives
     audioMasterCallback host = nullptr;
     std::atomic<float> values[kParamCount];
     std::atomic<bool> bypassed{false};
@@ -147,7 +164,7 @@ struct Plugin {
             for (int32_t c = 0; c < channels; ++c) {
                 if (!out[c]) continue;
                 const float x = in[c] ? in[c][i] : 0.0f;
-                out[c][i] = bypassed.load() ? x : x * gain + voice;
+                out[c][i] = bypassed.load() ? x : x * gain + voice + sharedNoise();
 #ifdef KORVEX_FAULT_NAN
                 out[c][i] = std::nanf("");
 #endif
@@ -157,9 +174,13 @@ struct Plugin {
         pendingCount = 0;
     }
 
-    // Events of every effProcessEvents call before a processReplacing are kept, not only the last.
+    // Events of every effProcessEvents call before a processReplacing are kept, not only the last
+    // (unless built to misbehave).
     void queue(const VstEvents* events) {
         if (!events) return;
+#ifdef KORVEX_FAULT_LAST_EVENTS
+        pendingCount = 0;  // as if every block came in one call
+#endif
         for (int32_t i = 0; i < events->numEvents && pendingCount < 512; ++i) {
             const VstEvent* event = events->events[i];
             if (!event || event->type != kVstMidiType) continue;
@@ -172,6 +193,9 @@ struct Plugin {
     VstIntPtr getChunk(void* ptr) {
         if (crashIn("effGetChunk") || !ptr) return 0;
         std::memcpy(chunk, kChunkMagic, 4);
+#ifdef KORVEX_FAULT_REENCODE
+        chunk[3] = static_cast<uint8_t>('T' + loads);
+#endif
         for (int32_t i = 0; i < kParamCount; ++i) {
             const float value = values[i].load();
             std::memcpy(chunk + 4 + sizeof(float) * static_cast<size_t>(i), &value, sizeof value);
@@ -182,13 +206,14 @@ struct Plugin {
 
     VstIntPtr setChunk(const void* data, VstIntPtr size) {
         if (crashIn("effSetChunk")) return 0;
-        const bool own = data && size == static_cast<VstIntPtr>(kChunkSize) && std::memcmp(data, kChunkMagic, 4) == 0;
+        const bool own = data && size == static_cast<VstIntPtr>(kChunkSize) && std::memcmp(data, kChunkMagic, 3) == 0;
 #ifdef KORVEX_FAULT_HANG
         // A parser that never gives up on data it does not understand.
         for (volatile bool searching = !own; searching;) {
         }
 #endif
         if (!own) return 0;
+        ++loads;
         for (int32_t i = 0; i < kParamCount; ++i) {
             float value = 0.0f;
             std::memcpy(&value, static_cast<const uint8_t*>(data) + 4 + sizeof(float) * static_cast<size_t>(i), sizeof value);

@@ -21,7 +21,8 @@ target_compile_definitions(emptychunk PRIVATE KORVEX_EMPTY_CHUNK)
 
 # One well-behaved plug-in and, from the same source, one build per fault the validator must find.
 korvex_test_plugin(wellbehaved ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
-foreach(fault nanout:NAN allocating:ALLOCATE hanging:HANG stereoonly:STEREO_ONLY crashing:CRASH)
+foreach(fault nanout:NAN allocating:ALLOCATE hanging:HANG stereoonly:STEREO_ONLY crashing:CRASH
+              sharedstate:SHARED_STATE lastevents:LAST_EVENTS reencode:REENCODE)
   string(REPLACE ":" ";" parts ${fault})
   list(GET parts 0 name)
   list(GET parts 1 definition)
