@@ -41,9 +41,9 @@ void addEditorCommand(CLI::App& app) {
         std::cout << "plug-in: " << session.libraryPath() << "\n";
         printSize(std::cout, "before opening", editor.viewSize());
 
-        if (const int32_t result = editor.attach(); result != kResultSuccess)
+        if (const int32_t result = editor.openWindow(); result != kResultSuccess)
             throw simhost::HostError("attaching the window failed with " + simhost::resultText(result));
-        std::cout << "opened in native window " << editor.nativeWindow() << "\n";
+        std::cout << "opened in native window " << editor.window()->handle() << "\n";
         const int32_t answered = editor.tick(ticks);
         std::cout << "ticks: " << answered << " of " << ticks << " answered 0\n";
         printSize(std::cout, "while open", editor.viewSize());
