@@ -13,9 +13,12 @@ out="$build/validate"
 host="$build/korvex-host"
 mkdir -p "$out"
 
-# The editor tests need a display; a virtual one when there is none.
+# The editor tests need a display; a virtual one when there is none, which must not reset itself
+# each time its last client leaves (between two test processes).
 display=()
-if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then display=(xvfb-run -a); fi
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+  display=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
+fi
 
 echo "-- reference plug-in, level 10"
 "${display[@]}" "$host" validate --level 10 --json "$out/reference.json" --junit "$out/reference.xml" \
