@@ -119,6 +119,7 @@ private:
     InstanceSettings made;
     std::unique_ptr<simhost::SimEffectInstance> effect;
     int32_t index = -1;
+    // [render] Read and written by whichever thread renders; switched on and off between renders.
     bool counting = false;
     HeapCounts heapTotal;
     bool timing = false;
