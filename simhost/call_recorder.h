@@ -2,6 +2,7 @@
 // plus per-entry scripted results, so tests can prove which slot reached which entry.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -52,6 +53,7 @@ class CallRecorder {
 public:
     template <class... Args>
     void record(int entry, const Args&... args) {
+        if (!recording.load(std::memory_order_relaxed)) return;
         RecordedCall recorded = call(entry, args...);
         std::lock_guard<std::mutex> hold(mutex);
         log.push_back(std::move(recorded));
@@ -65,11 +67,16 @@ public:
     size_t countOf(int entry) const;
     void clear();
 
+    // Off: calls are answered as scripted but not written down, so a long-running host (the
+    // validator) neither grows the log nor allocates while the module calls it from render.
+    void setRecording(bool on) { recording.store(on, std::memory_order_relaxed); }
+
     // Makes an entry answer `code`; a non-zero code also makes it skip its work (no out values).
     void setResult(int entry, int32_t code);
     int32_t resultFor(int entry) const;
 
 private:
+    std::atomic<bool> recording{true};
     mutable std::mutex mutex;
     std::vector<RecordedCall> log;
     std::map<int, int32_t> results;

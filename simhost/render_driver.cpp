@@ -16,7 +16,9 @@ bool RenderDriver::renderRange(const Range& batch, size_t count) {
     entries.resize(count);
     size_t i = 0;
     for (RenderContextBuilder* builder : batch) entries[i++] = builder ? builder->context() : nullptr;
+    if (observer) observer->beforeCallback();
     callback(entries.data(), entries.data() + entries.size());
+    if (observer) observer->afterCallback();
     return true;
 }
 

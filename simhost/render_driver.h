@@ -11,6 +11,15 @@ namespace simhost {
 
 using RenderProc = void (*)(void* const* firstContext, const void* pastLastContext);
 
+// [render] Told right before and right after each call of the module's render callback, on the
+// thread that renders, so a tool can watch exactly the module's call (its heap use, say).
+class RenderObserver {
+public:
+    virtual ~RenderObserver() = default;
+    virtual void beforeCallback() = 0;
+    virtual void afterCallback() = 0;
+};
+
 class RenderDriver {
 public:
     // callbackAddress: the address the description handed over (may be set later).
@@ -19,6 +28,8 @@ public:
 
     void setCallback(void* callbackAddress);
     bool hasCallback() const { return callback != nullptr; }
+    // Borrowed; null for none. Set between render calls.
+    void setObserver(RenderObserver* watcher) { observer = watcher; }
 
     // [render] One render call over the contexts in order; a null builder becomes a null entry.
     // False when no callback is registered.
@@ -30,6 +41,7 @@ private:
     bool renderRange(const Range& batch, size_t count);
 
     RenderProc callback = nullptr;
+    RenderObserver* observer = nullptr;
     std::vector<void*> entries;  // reused: after the first call of a batch size nothing is allocated
 };
 

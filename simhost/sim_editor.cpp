@@ -1,10 +1,24 @@
 // One simulated editor: the host's calls on the module's editor object, in the order hosts make them.
 #include "simhost/sim_editor.h"
 
+#include <cmath>
+
 #include "acf/result_codes.h"
 #include "host/host_iids.h"
 
 namespace simhost {
+namespace {
+
+// Pixels for one extent the module reports. An extent no window can have becomes the module's
+// own fallback size, so the plug-in still gets a window.
+int32_t pixels(float extent) {
+    constexpr int32_t kFallback = 100;
+    if (!std::isfinite(extent) || extent < 1.0f) return kFallback;
+    if (extent >= static_cast<float>(kMaxWindowExtent)) return kMaxWindowExtent;
+    return static_cast<int32_t>(std::lround(extent));
+}
+
+}  // namespace
 
 SimEditor::SimEditor(SimHost& host) {
     FactoryProc factory = host.factoryCallback(1);
@@ -45,8 +59,18 @@ int32_t SimEditor::uninitialize() {
     return editor->Uninitialize();
 }
 
+int32_t SimEditor::openWindow() {
+    if (attached) detach();
+    const ViewSize size = viewSize();
+    std::string reason;
+    std::unique_ptr<NativeWindow> fresh = NativeWindow::create(pixels(size.horizontal), pixels(size.vertical), &reason);
+    if (!fresh) throw NoWindowError(reason);
+    void* handle = fresh->handle();
+    realWindow = std::move(fresh);
+    return attach(kContainerNativeWindow, handle);
+}
+
 int32_t SimEditor::attach(int32_t kind, void* view) {
-    if (!view && kind == kContainerNativeWindow) view = nativeWindow();
     SimViewContainer* fresh = new SimViewContainer(kind, view);
     const int32_t result = editor->AttachViewContainer(fresh);
     dropContainer();
@@ -62,7 +86,9 @@ int32_t SimEditor::attachUnknown(IACFUnknown* container) {
 
 int32_t SimEditor::detach() {
     attached = false;
-    return editor->AttachViewContainer(nullptr);
+    const int32_t result = editor->AttachViewContainer(nullptr);
+    realWindow.reset();
+    return result;
 }
 
 void SimEditor::dropContainer() {
@@ -72,9 +98,19 @@ void SimEditor::dropContainer() {
 
 int32_t SimEditor::tick(int32_t n) {
     int32_t succeeded = 0;
-    for (int32_t i = 0; i < n; ++i)
+    for (int32_t i = 0; i < n; ++i) {
+        if (realWindow) realWindow->pumpEvents();
         if (editor->TimerTick() == kResultSuccess) ++succeeded;
+        if (realWindow) followViewSize();
+    }
     return succeeded;
+}
+
+void SimEditor::followViewSize() {
+    const ViewSize size = viewSize();
+    const int32_t width = pixels(size.horizontal);
+    const int32_t height = pixels(size.vertical);
+    if (width != realWindow->width() || height != realWindow->height()) realWindow->resize(width, height);
 }
 
 ViewSize SimEditor::viewSize() {

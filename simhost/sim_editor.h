@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "acf/acf_types.h"
 #include "editor/aax_iacf_effect_gui.h"
+#include "simhost/native_window.h"
 #include "simhost/sim_effect_instance.h"
 #include "simhost/sim_host.h"
 #include "simhost/sim_view_container.h"
@@ -15,6 +17,12 @@ namespace simhost {
 // Container kinds as hosts report them; only a native window handle carries a window.
 inline constexpr int32_t kContainerNone = 0;
 inline constexpr int32_t kContainerNativeWindow = 3;
+
+// The system gave no window for the editor (no display, say); what() is one line saying so.
+class NoWindowError : public HostError {
+public:
+    using HostError::HostError;
+};
 
 struct ViewSize {
     int32_t result = 0;
@@ -43,20 +51,32 @@ public:
     int32_t initializeResult() const { return initResult; }
     int32_t uninitialize();
 
-    // A fresh container of this kind; kind 3 without a view uses nativeWindow(). The container
-    // stays with this editor (one reference) until the next attach, detach or destruction.
-    int32_t attach(int32_t kind = kContainerNativeWindow, void* view = nullptr);
+    // A real window of the size the module reports, handed out by a fresh native-window
+    // container; NoWindowError (nothing attached) when the system gives no window. An attached
+    // container is detached first, as a host closes a view before it opens another.
+    int32_t openWindow();
+    // A fresh container of this kind handing out `view` as it is. The container stays with this
+    // editor (one reference) until the next attach, detach or destruction. A native-window kind
+    // with anything but a real window is only for plug-ins that never touch the handle (the
+    // recording plug-in): an editor that draws would draw into it.
+    int32_t attach(int32_t kind, void* view);
+    int32_t attachPretendWindow() { return attach(kContainerNativeWindow, pretendWindow()); }
     // Any unknown the host likes (one that answers no view container, say); not kept.
     int32_t attachUnknown(IACFUnknown* container);
+    // Closes the module's view, then destroys the real window if there is one.
     int32_t detach();
     bool isAttached() const { return attached; }
-    // The container of the last attach() (null before one); kept after detach so tests can see
+    // The container of the last attach (null before one); kept after detach so tests can see
     // what the module did with it.
     SimViewContainer* container() const { return lastContainer; }
-    // The handle a native-window container hands out: an address only the plug-in's editor sees.
-    void* nativeWindow() { return &window; }
+    // The real window while one is attached, else null.
+    NativeWindow* window() const { return realWindow.get(); }
+    // An address posing as a window handle; nothing reads or writes it.
+    void* pretendWindow() { return &pretend; }
 
-    // n timer ticks, as the host's timer would deliver them; answers how many returned 0.
+    // n timer ticks, as the host's timer would deliver them; answers how many returned 0. With a
+    // real window its events are pumped before each tick, and after each it takes the view size
+    // the module reports.
     int32_t tick(int32_t n = 1);
     ViewSize viewSize();
     int32_t redraw(float top, float left, float width, float height);
@@ -64,6 +84,7 @@ public:
 
 private:
     void dropContainer();
+    void followViewSize();
 
     IACFUnknown* object = nullptr;        // the factory's object, one reference
     AAX_IACFEffectGUI* editor = nullptr;  // one reference
@@ -71,10 +92,11 @@ private:
     bool attached = false;
     bool initialized = false;
     int32_t initResult = 0;
-    // What a native window handle points at; never read by the host or the module.
-    struct NativeWindow {
+    // Destroyed only after the module's close sequence, so the plug-in's editor never outlives it.
+    std::unique_ptr<NativeWindow> realWindow;
+    struct PretendWindow {
         char bytes[16];
-    } window{};
+    } pretend{};
 };
 
 }  // namespace simhost

@@ -111,6 +111,8 @@ public:
     // [0, maxFrames()], a packet's frame is outside the block, or there is no render callback.
     bool render(const float* const* inputs, float* const* outputs, int32_t frames,
                 const std::vector<MidiPacket>& midi = {});
+    // Told around each call of the module's render callback (borrowed; null for none).
+    void setRenderObserver(RenderObserver* observer) { driver.setObserver(observer); }
     // The last DispatchParameterPackets result.
     int32_t dispatchResult() const { return lastDispatch; }
 

@@ -69,7 +69,7 @@ protected:
         }
         {
             simhost::SimEditor editor(*host, instance);
-            editor.attach();
+            editor.attachPretendWindow();
             editor.tick(3);
             editor.viewSize();
             editor.redraw(0, 0, 1e9f, -1e9f);

@@ -191,7 +191,7 @@ protected:
             // Not through SimEditor, which would then call Uninitialize on the way out.
             EXPECT_EQ(editor.gui()->Initialize(instance->instanceUnknown()), 0);
         }
-        editor.attach();
+        editor.attachPretendWindow();
         editor.tick(2);
         editor.viewSize();
         editor.detach();

@@ -22,14 +22,14 @@ TEST_F(EditorMessages, AttachingANativeWindowOpensThePluginEditorInOrder) {
     openEditor();
     ASSERT_EQ(editor->initializeResult(), 0);
     const uint32_t mark = log->size();
-    EXPECT_EQ(editor->attach(simhost::kContainerNativeWindow), 0);
+    EXPECT_EQ(editor->attachPretendWindow(), 0);
 
     const std::vector<RecordedCall> sent = dispatchesFrom(mark);
     ASSERT_EQ(opcodes(sent), (std::vector<int32_t>{kPrivateEditorPrepare, effEditGetRect, effEditOpen,
                                                     kPrivateEditorRedraw}));
     EXPECT_EQ(sent[0].opt, 1.0f);
     EXPECT_NE(sent[1].ptr, nullptr);
-    EXPECT_EQ(sent[2].ptr, editor->nativeWindow());
+    EXPECT_EQ(sent[2].ptr, editor->pretendWindow());
     EXPECT_EQ(sent[3].ptr, nullptr);
     EXPECT_EQ(sent[3].opt, 0.0f);
     // The module asked the container for its kind before it asked for the window.
@@ -46,7 +46,7 @@ TEST_F(EditorMessages, AttachingANativeWindowOpensThePluginEditorInOrder) {
 TEST_F(EditorMessages, DetachingSendsTheClosingKeyThenClosesTheEditor) {
     startRecording();
     openEditor();
-    editor->attach();
+    editor->attachPretendWindow();
     const uint32_t mark = log->size();
     EXPECT_EQ(editor->detach(), 0);
 
@@ -61,7 +61,7 @@ TEST_F(EditorMessages, ContainersOfOtherKindsOpenNothing) {
     openEditor();
     const uint32_t mark = log->size();
     for (int32_t kind : {0, 1, 2, 4, -3}) {
-        EXPECT_EQ(editor->attach(kind, editor->nativeWindow()), 0);
+        EXPECT_EQ(editor->attach(kind, editor->pretendWindow()), 0);
         EXPECT_EQ(editor->container()->recorder.countOf(4), 0u) << "kind " << kind << " was asked for its window";
     }
     // An unknown that is no view container at all leaves the proxy without a host: kind 0.
@@ -138,7 +138,7 @@ TEST_F(EditorMessages, InitializeWithoutAnUnknownFailsAndTheEditorStaysEmpty) {
     const simhost::ViewSize size = editor->viewSize();
     EXPECT_EQ(size.vertical, 100.0f);
     EXPECT_EQ(size.horizontal, 100.0f);
-    editor->attach();
+    editor->attachPretendWindow();
     editor->tick(2);
     editor->redraw(1, 2, 3, 4);
     editor->detach();
@@ -158,7 +158,7 @@ TEST_F(EditorMessages, AnUnknownWithoutEffectParametersGivesNoPlugin) {
 
     const uint32_t mark = log->size();
     EXPECT_EQ(editor->viewSize().vertical, 100.0f);
-    editor->attach();
+    editor->attachPretendWindow();
     editor->tick(1);
     editor->detach();
     EXPECT_TRUE(dispatchesFrom(mark).empty());

@@ -8,7 +8,7 @@ if(TARGET korvex_host_io)
   korvex_add_test(korvex_host_test korvex_host_test.cpp)
   target_link_libraries(korvex_host_test PRIVATE korvex_host_io nlohmann_json::nlohmann_json)
   target_compile_definitions(korvex_host_test PRIVATE KORVEX_SOURCE_DIR="${KORVEX_RUNTIME_SOURCE_DIR}")
-  add_dependencies(korvex_host_test korvex-host)
+  add_dependencies(korvex_host_test korvex-host nanout crashing)
 endif()
 
 korvex_add_test(real_plugins_test real_plugins_test.cpp)

@@ -34,3 +34,14 @@ if(KORVEX_I686_AS AND KORVEX_I686_LD)
     COMMENT "32-bit test DLL plugins/plugin32.dll")
   add_custom_target(plugin32 ALL DEPENDS ${plugin32})
 endif()
+
+# One well-behaved plug-in and, from the same source, one build per fault the validator must find.
+korvex_test_plugin(wellbehaved ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
+foreach(fault nanout:NAN allocating:ALLOCATE hanging:HANG stereoonly:STEREO_ONLY crashing:CRASH
+              sharedstate:SHARED_STATE lastevents:LAST_EVENTS reencode:REENCODE)
+  string(REPLACE ":" ";" parts ${fault})
+  list(GET parts 0 name)
+  list(GET parts 1 definition)
+  korvex_test_plugin(${name} ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
+  target_compile_definitions(${name} PRIVATE KORVEX_FAULT_${definition})
+endforeach()

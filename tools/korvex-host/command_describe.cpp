@@ -8,6 +8,7 @@
 
 #include "simhost/sim_host.h"
 #include "tools/korvex-host/commands.h"
+#include "tools/korvex-host/fault_report.h"
 #include "util/four_char_code.h"
 
 namespace {
@@ -175,6 +176,7 @@ void addDescribeCommand(CLI::App& app) {
     static bool asJson = false;
     command->add_flag("--json", asJson, "print JSON instead of text");
     command->callback([] {
+        korvex_host::installFaultReport("describe");
         simhost::SimHost host(hostOptions().modulePath);
         if (const int32_t result = host.startup(); result != kResultSuccess)
             throw simhost::HostError("ACFStartup failed with " + simhost::resultText(result));

@@ -9,6 +9,7 @@
 #include "simhost/sim_editor.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
+#include "tools/korvex-host/fault_report.h"
 
 namespace {
 
@@ -29,8 +30,10 @@ void addEditorCommand(CLI::App& app) {
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();
     command->callback([] {
+        korvex_host::installFaultReport("editor");
         korvex_host::EffectSession session(simhost::InstanceOptions{});
         // Declared after the session: the host lets the editor go before the instance.
+        korvex_host::FaultScope scope("the plug-in's editor calls, through the module's editor");
         simhost::SimEditor editor(session.simHost(), session.instance());
         if (editor.initializeResult() != kResultSuccess)
             throw simhost::HostError("the editor's Initialize failed with " +
@@ -38,9 +41,9 @@ void addEditorCommand(CLI::App& app) {
         std::cout << "plug-in: " << session.libraryPath() << "\n";
         printSize(std::cout, "before opening", editor.viewSize());
 
-        if (const int32_t result = editor.attach(); result != kResultSuccess)
+        if (const int32_t result = editor.openWindow(); result != kResultSuccess)
             throw simhost::HostError("attaching the window failed with " + simhost::resultText(result));
-        std::cout << "opened in native window " << editor.nativeWindow() << "\n";
+        std::cout << "opened in native window " << editor.window()->handle() << "\n";
         const int32_t answered = editor.tick(ticks);
         std::cout << "ticks: " << answered << " of " << ticks << " answered 0\n";
         printSize(std::cout, "while open", editor.viewSize());

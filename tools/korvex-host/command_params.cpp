@@ -10,6 +10,7 @@
 
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
+#include "tools/korvex-host/fault_report.h"
 
 namespace {
 
@@ -70,8 +71,13 @@ void addParamsCommand(CLI::App& app) {
     static bool asJson = false;
     command->add_flag("--json", asJson, "print JSON instead of a table");
     command->callback([] {
+        korvex_host::installFaultReport("params");
         korvex_host::EffectSession session(simhost::InstanceOptions{});
-        const std::vector<ParameterInfo> parameters = session.instance().parameterList();
+        std::vector<ParameterInfo> parameters;
+        {
+            korvex_host::FaultScope scope("the plug-in's parameter answers, through the module's parameter slots");
+            parameters = session.instance().parameterList();
+        }
         if (asJson)
             std::cout << tableJson(parameters).dump(2) << "\n";
         else

@@ -17,6 +17,7 @@
 #include "tools/korvex-host/audio_io.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
+#include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/midi_file.h"
 #include "tools/korvex-host/progress.h"
 
@@ -178,10 +179,43 @@ void noteNullChannels(const std::string& library) {
               << ", but the mono component hands it null as the second channel; a plug-in that uses it crashes\n";
 }
 
-std::string levelText(float peak) {
-    char text[64];
-    if (peak > 0.0f)
-        std::snprintf(text, sizeof text, "peak %.4f (%.1f dBFS)", peak, 20.0 * std::log10(peak));
+// What the plug-in wrote: the loudest finite sample, and every sample that is no number at all.
+struct OutputLevel {
+    float peak = 0.0f;
+    int64_t nonFinite = 0;
+    int64_t firstFrame = -1;
+    int32_t firstChannel = -1;
+};
+
+OutputLevel levelOf(const AudioBuffer& audio) {
+    OutputLevel level;
+    for (int32_t c = 0; c < audio.channelCount(); ++c) {
+        const std::vector<float>& samples = audio.channels[static_cast<size_t>(c)];
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const float x = samples[i];
+            // A NaN compares false with everything, so the peak alone would call it silence.
+            if (!std::isfinite(x)) {
+                ++level.nonFinite;
+                if (level.firstFrame < 0 || static_cast<int64_t>(i) < level.firstFrame) {
+                    level.firstFrame = static_cast<int64_t>(i);
+                    level.firstChannel = c;
+                }
+                continue;
+            }
+            level.peak = std::max(level.peak, std::fabs(x));
+        }
+    }
+    return level;
+}
+
+std::string levelText(const OutputLevel& level) {
+    char text[96];
+    if (level.nonFinite > 0)
+        std::snprintf(text, sizeof text, "%lld samples NaN or infinite, peak %.4f among the rest",
+                      static_cast<long long>(level.nonFinite), static_cast<double>(level.peak));
+    else if (level.peak > 0.0f)
+        std::snprintf(text, sizeof text, "peak %.4f (%.1f dBFS)", static_cast<double>(level.peak),
+                      20.0 * std::log10(level.peak));
     else
         std::snprintf(text, sizeof text, "peak 0 (silent)");
     return text;
@@ -219,7 +253,10 @@ void runRender(const RenderOptions& options) {
     simhost::SimEffectInstance& instance = session.instance();
     if (options.mono) noteNullChannels(session.libraryPath());
     // A saved state first, so that --set changes it rather than being overwritten by it.
-    if (!options.stateIn.empty()) korvex_host::loadState(instance, options.stateIn);
+    if (!options.stateIn.empty()) {
+        const korvex_host::LoadedState loaded = korvex_host::loadState(instance, options.stateIn);
+        if (!loaded.readBack.empty()) std::cerr << korvex_host::readBackWarning(loaded, options.stateIn) << "\n";
+    }
     korvex_host::applySettings(instance, options.settings);
 
     simhost::TransportSettings transport;
@@ -232,13 +269,23 @@ void runRender(const RenderOptions& options) {
 
     AudioBuffer output =
         korvex_host::makeSilence(sampleRate, channels, input.frames() + std::llround(tailSeconds * sampleRate));
-    const RenderStats stats = renderAll(instance, input, output, midi, block);
+    RenderStats stats;
+    {
+        korvex_host::FaultScope scope("processReplacing, through the module's render callback");
+        stats = renderAll(instance, input, output, midi, block);
+    }
     korvex_host::writeAudioFile(options.out, output);
     if (!options.stateOut.empty()) korvex_host::saveState(instance, options.stateOut);
 
+    const OutputLevel level = levelOf(output);
     std::cout << "rendered " << stats.frames << " frames in " << stats.calls << " blocks at " << sampleRate << " Hz, "
-              << (options.mono ? "mono" : "stereo") << ", " << midi.size() << " MIDI events: "
-              << levelText(korvex_host::peakOf(output)) << " -> " << options.out << "\n";
+              << (options.mono ? "mono" : "stereo") << ", " << midi.size() << " MIDI events: " << levelText(level)
+              << " -> " << options.out << "\n";
+    if (level.nonFinite > 0)
+        throw std::runtime_error("the plug-in wrote " + std::to_string(level.nonFinite) +
+                                 " non-finite samples (NaN or infinity), the first at frame " +
+                                 std::to_string(level.firstFrame) + " of channel " +
+                                 std::to_string(level.firstChannel) + "; they are in " + options.out + " as written");
 }
 
 }  // namespace
@@ -260,5 +307,8 @@ void addRenderCommand(CLI::App& app) {
     command->add_option("--seconds", options.seconds, "length of the generated signal (default 4, or the MIDI song)");
     command->add_option("--tail", options.tail, "seconds rendered past the input's end")->capture_default_str();
     command->add_flag("--mono", options.mono, "render the mono component instead of the stereo one");
-    command->callback([] { runRender(options); });
+    command->callback([] {
+        korvex_host::installFaultReport("render");
+        runRender(options);
+    });
 }

@@ -7,6 +7,7 @@
 
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
+#include "tools/korvex-host/fault_report.h"
 
 void addStateCommand(CLI::App& app) {
     auto* command = app.add_subcommand("state", "save or load the plug-in's chunk");
@@ -18,6 +19,7 @@ void addStateCommand(CLI::App& app) {
     save->add_option("file", saveFile, "state file to write")->required();
     save->add_option("--set", settings, "ID=VALUE: a normalized value delivered before saving");
     save->callback([] {
+        korvex_host::installFaultReport("state save");
         korvex_host::EffectSession session(simhost::InstanceOptions{});
         korvex_host::applySettings(session.instance(), settings);
         const size_t size = korvex_host::saveState(session.instance(), saveFile);
@@ -25,13 +27,16 @@ void addStateCommand(CLI::App& app) {
                   << " bytes, to " << saveFile << "\n";
     });
 
-    auto* load = command->add_subcommand("load", "load FILE into a fresh instance and verify the plug-in took it");
+    auto* load = command->add_subcommand("load", "load FILE into a fresh instance and read the chunk back");
     static std::string loadFile;
     load->add_option("file", loadFile, "state file to read")->required();
     load->callback([] {
+        korvex_host::installFaultReport("state load");
         korvex_host::EffectSession session(simhost::InstanceOptions{});
-        const size_t size = korvex_host::loadState(session.instance(), loadFile);
-        std::cout << "loaded chunk " << korvex_host::chunkIdText(session.instance().chunkId()) << ", " << size
-                  << " bytes, from " << loadFile << "; the plug-in reads it back unchanged\n";
+        const korvex_host::LoadedState loaded = korvex_host::loadState(session.instance(), loadFile);
+        std::cout << "loaded chunk " << korvex_host::chunkIdText(session.instance().chunkId()) << ", " << loaded.bytes
+                  << " bytes, from " << loadFile
+                  << (loaded.readBack.empty() ? "; the plug-in reads it back unchanged" : "") << "\n";
+        if (!loaded.readBack.empty()) std::cerr << korvex_host::readBackWarning(loaded, loadFile) << "\n";
     });
 }

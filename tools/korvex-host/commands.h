@@ -22,3 +22,4 @@ void addRenderCommand(CLI::App& app);
 void addParamsCommand(CLI::App& app);
 void addStateCommand(CLI::App& app);
 void addEditorCommand(CLI::App& app);
+void addValidateCommand(CLI::App& app);

@@ -14,7 +14,9 @@
 
 #include "acf/result_codes.h"
 #include "simhost/dynamic_library.h"
+#include "tools/korvex-host/chunk_difference.h"
 #include "tools/korvex-host/commands.h"
+#include "tools/korvex-host/fault_report.h"
 #include "util/four_char_code.h"
 
 namespace korvex_host {
@@ -84,7 +86,10 @@ EffectSession::EffectSession(const simhost::InstanceOptions& options)
     if (const int32_t result = host->startup(); result != kResultSuccess)
         throw simhost::HostError("ACFStartup failed with " + simhost::resultText(result));
     host->describe();
-    effect = std::make_unique<simhost::SimEffectInstance>(*host, options);
+    {
+        FaultScope scope("making the effect instance (the plug-in's main entry, effOpen and its parameter queries)");
+        effect = std::make_unique<simhost::SimEffectInstance>(*host, options);
+    }
     if (const int32_t result = effect->initializeResult(); result != kResultSuccess)
         throw simhost::HostError("the effect's Initialize failed with " + simhost::resultText(result));
     if (!pluginLoaded(*effect))
@@ -94,6 +99,7 @@ EffectSession::EffectSession(const simhost::InstanceOptions& options)
 
 EffectSession::~EffectSession() {
     // The instance goes before the host it was made by; the host then shuts the module down.
+    FaultScope scope("releasing the effect instance (the plug-in's effClose)");
     effect.reset();
     if (host) host->shutdown();
 }
@@ -120,6 +126,7 @@ void applySettings(simhost::SimEffectInstance& instance, const std::vector<std::
         const ParameterSetting setting = parseSetting(text);
         if (!instance.findParameter(setting.id))
             throw std::runtime_error("unknown parameter ID '" + setting.id + "' (korvex-host params lists them)");
+        FaultScope scope("setParameter, through the module's UpdateParameterNormalizedValue");
         if (const int32_t result = instance.setParameter(setting.id, setting.value); result != kResultSuccess)
             throw std::runtime_error("the module refused " + text + ": " + simhost::resultText(result));
     }
@@ -150,27 +157,50 @@ size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) 
     ChunkFile file;
     int32_t result = kResultSuccess;
     file.chunkId = instance.chunkId(&result);
-    if (result == kResultSuccess) result = instance.saveChunk(file.data);
+    if (result == kResultSuccess) {
+        FaultScope scope("effGetChunk, through the module's GetChunk");
+        result = instance.saveChunk(file.data);
+    }
     if (result != kResultSuccess)
         throw std::runtime_error("the plug-in gave no chunk: " + simhost::resultText(result));
     writeFile(path, encodeChunkFile(file));
     return file.data.size();
 }
 
-size_t loadState(simhost::SimEffectInstance& instance, const std::string& path) {
+LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& path) {
     const ChunkFile file = decodeChunkFile(readFile(path), path);
     const uint32_t expected = instance.chunkId();
     if (file.chunkId != expected)
         throw std::runtime_error("state file " + path + " holds a chunk of plug-in " + chunkIdText(file.chunkId) +
                                  ", this plug-in's is " + chunkIdText(expected));
-    if (const int32_t result = instance.loadChunk(file.data); result != kResultSuccess)
-        throw std::runtime_error("the module refused the chunk in " + path + ": " + simhost::resultText(result));
-    // The module does not pass the plug-in's answer on, so reading the chunk back is the only
-    // way to tell whether the plug-in took it.
+    {
+        FaultScope scope("effSetChunk, through the module's SetChunk");
+        if (const int32_t result = instance.loadChunk(file.data); result != kResultSuccess)
+            throw std::runtime_error("the module refused the chunk in " + path + ": " + simhost::resultText(result));
+    }
+    // The module does not pass the plug-in's answer on, so reading the chunk back is the only way
+    // to see what the plug-in made of it. Plug-ins that re-encode their state (amsynth rewrites
+    // its preset text) give back another chunk for a state they did take: say so, and go on.
+    LoadedState loaded;
+    loaded.bytes = file.data.size();
     std::vector<uint8_t> readBack;
-    if (instance.saveChunk(readBack) != kResultSuccess || readBack != file.data)
-        throw std::runtime_error("the plug-in refused the chunk in " + path);
-    return file.data.size();
+    int32_t result = kResultSuccess;
+    {
+        FaultScope scope("effGetChunk, through the module's GetChunk");
+        result = instance.saveChunk(readBack);
+    }
+    if (result != kResultSuccess)
+        loaded.readBack = "the plug-in gives no chunk back: " + simhost::resultText(result);
+    else
+        loaded.readBack = chunkDifference(file.data, readBack, "loaded", "read back");
+    return loaded;
+}
+
+std::string readBackWarning(const LoadedState& loaded, const std::string& path) {
+    if (loaded.readBack.empty()) return {};
+    return std::string(kFaultLinePrefix) + "warning: after loading " + path +
+           " the plug-in gives back another chunk: " + loaded.readBack +
+           "; going on (validate's state tests judge round trips)";
 }
 
 std::string chunkIdText(uint32_t chunkId) {

@@ -56,9 +56,16 @@ std::vector<uint8_t> encodeChunkFile(const ChunkFile& file);
 ChunkFile decodeChunkFile(const std::vector<uint8_t>& bytes, const std::string& path);
 
 // The instance's chunk, written to / loaded from a chunk file. Loading refuses a chunk made for
-// another plug-in and one the plug-in does not take (it must read back unchanged).
+// another plug-in. A plug-in may give back another chunk than it was given (re-encoding it, or
+// refusing it silently): that is reported in `readBack`, and the caller goes on.
+struct LoadedState {
+    size_t bytes = 0;
+    std::string readBack;  // "" when the plug-in gives back the chunk it took; else how it differs
+};
 size_t saveState(simhost::SimEffectInstance& instance, const std::string& path);
-size_t loadState(simhost::SimEffectInstance& instance, const std::string& path);
+LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& path);
+// The warning line for a chunk that did not read back unchanged (empty when it did).
+std::string readBackWarning(const LoadedState& loaded, const std::string& path);
 
 std::string chunkIdText(uint32_t chunkId);
 

@@ -8,18 +8,26 @@ namespace korvex_host {
 // is loaded. `command` must outlive the process (a literal).
 void installFaultReport(const char* command);
 
-// While one lives, a fault is reported as happening during `call` (a literal: "processReplacing
-// through the render callback", "effect Initialize", ...). Scopes nest; the innermost names it.
+// While one lives, a fault on this thread is reported as happening during `call` (a literal:
+// "processReplacing", "the effect's Initialize", ...). Scopes nest per thread: the innermost
+// names the call, the outermost, when it differs, what the host was doing around it.
 class FaultScope {
 public:
     explicit FaultScope(const char* call);
     ~FaultScope();
     FaultScope(const FaultScope&) = delete;
     FaultScope& operator=(const FaultScope&) = delete;
-
-private:
-    const char* previous;
 };
+
+// The same as a FaultScope, for callers that cannot hold one (a plug-in's call hooks): every
+// enter is matched by one leave on the same thread.
+void enterFaultCall(const char* call);
+void leaveFaultCall();
+
+// The call some thread entered last and has not left: what a watchdog names when work hangs.
+const char* lastFaultCall();
+// The innermost call of the calling thread, or null; allocates nothing.
+const char* currentFaultCall();
 
 // What the handlers print, for tests and for the validator's parent: the line begins with this.
 inline constexpr char kFaultLinePrefix[] = "korvex-host: ";

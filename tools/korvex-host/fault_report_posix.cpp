@@ -41,9 +41,13 @@ void onFault(int signal) {
     put(kFaultLinePrefix);
     put(gFaultCommand.load());
     put(": the plug-in crashed");
-    if (const char* call = gFaultCall.load()) {
+    if (const char* call = faultCallOfThisThread()) {
         put(" during ");
         put(call);
+    }
+    if (const char* context = faultContextOfThisThread()) {
+        put(", while ");
+        put(context);
     }
     put(" (");
     put(signalName(signal));
@@ -51,9 +55,29 @@ void onFault(int signal) {
     ::_exit(1);
 }
 
+// Sanitizer runtimes report a fault and end the process themselves, without a signal; this is
+// their last call before that, where one exists (builds with a sanitizer).
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
+
+void onSanitizerDeath() {
+    put(kFaultLinePrefix);
+    put(gFaultCommand.load());
+    put(": stopped by a sanitizer");
+    if (const char* call = faultCallOfThisThread()) {
+        put(" during ");
+        put(call);
+    }
+    if (const char* context = faultContextOfThisThread()) {
+        put(", while ");
+        put(context);
+    }
+    put("\n");
+}
+
 }  // namespace
 
 void installFaultReport(const char* command) {
+    if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(onSanitizerDeath);
     gFaultCommand.store(command);
     stack_t stack{};
     stack.ss_sp = gAlternateStack;

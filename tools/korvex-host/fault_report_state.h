@@ -6,6 +6,11 @@
 namespace korvex_host {
 
 extern std::atomic<const char*> gFaultCommand;
-extern std::atomic<const char*> gFaultCall;
+
+// For the handler, on the faulting thread: the innermost call of that thread (null when none) and
+// the outermost one when it differs from the innermost (else null). Plain reads of this thread's
+// own variables, safe inside a signal handler.
+const char* faultCallOfThisThread();
+const char* faultContextOfThisThread();
 
 }  // namespace korvex_host

@@ -23,9 +23,13 @@ LONG WINAPI onFault(EXCEPTION_POINTERS* pointers) {
     put(kFaultLinePrefix);
     put(gFaultCommand.load());
     put(": the plug-in crashed");
-    if (const char* call = gFaultCall.load()) {
+    if (const char* call = faultCallOfThisThread()) {
         put(" during ");
         put(call);
+    }
+    if (const char* context = faultContextOfThisThread()) {
+        put(", while ");
+        put(context);
     }
     put(fault);
     ::TerminateProcess(::GetCurrentProcess(), 1);

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     addParamsCommand(app);
     addStateCommand(app);
     addEditorCommand(app);
+    addValidateCommand(app);
 
     try {
         app.parse(argc, argv);

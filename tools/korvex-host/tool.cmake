@@ -5,22 +5,91 @@ endif()
 if(NOT TARGET nlohmann_json::nlohmann_json)
   find_package(nlohmann_json 3 REQUIRED)
 endif()
+if(WIN32)
+  set(KORVEX_HOST_PLATFORM win32)
+else()
+  set(KORVEX_HOST_PLATFORM posix)
+endif()
+
+# The validation battery and the fault report: a library of their own, free of libsndfile, so
+# tests link them and a Windows build needs nothing the POSIX-only file tools need.
+set(KORVEX_VALIDATE_DIR ${CMAKE_CURRENT_LIST_DIR}/validate)
+add_library(korvex_validate STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fault_report_${KORVEX_HOST_PLATFORM}.cpp
+  ${KORVEX_VALIDATE_DIR}/check.cpp
+  ${KORVEX_VALIDATE_DIR}/checks.cpp
+  ${KORVEX_VALIDATE_DIR}/environment_${KORVEX_HOST_PLATFORM}.cpp
+  ${KORVEX_VALIDATE_DIR}/editor_host.cpp
+  ${KORVEX_VALIDATE_DIR}/midi_log.cpp
+  ${KORVEX_VALIDATE_DIR}/plugin_parameters.cpp
+  ${KORVEX_VALIDATE_DIR}/plugin_state.cpp
+  ${KORVEX_VALIDATE_DIR}/render_run.cpp
+  ${KORVEX_VALIDATE_DIR}/report.cpp
+  ${KORVEX_VALIDATE_DIR}/runner.cpp
+  ${KORVEX_VALIDATE_DIR}/session.cpp
+  ${KORVEX_VALIDATE_DIR}/signal.cpp
+  ${KORVEX_VALIDATE_DIR}/check_load.cpp
+  ${KORVEX_VALIDATE_DIR}/check_description.cpp
+  ${KORVEX_VALIDATE_DIR}/check_lifecycle_repeat.cpp
+  ${KORVEX_VALIDATE_DIR}/check_lifecycle_many.cpp
+  ${KORVEX_VALIDATE_DIR}/check_parameters_ids.cpp
+  ${KORVEX_VALIDATE_DIR}/check_parameters_steps.cpp
+  ${KORVEX_VALIDATE_DIR}/check_parameters_bypass.cpp
+  ${KORVEX_VALIDATE_DIR}/check_parameters_automation.cpp
+  ${KORVEX_VALIDATE_DIR}/check_parameters_threads.cpp
+  ${KORVEX_VALIDATE_DIR}/check_state_roundtrip.cpp
+  ${KORVEX_VALIDATE_DIR}/check_state_random.cpp
+  ${KORVEX_VALIDATE_DIR}/check_state_damaged.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_finite.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_mono.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_direct.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_rates.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_instances.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_allocation.cpp
+  ${KORVEX_VALIDATE_DIR}/check_midi_offsets.cpp
+  ${KORVEX_VALIDATE_DIR}/check_midi_dense.cpp
+  ${KORVEX_VALIDATE_DIR}/check_midi_notes_off.cpp
+  ${KORVEX_VALIDATE_DIR}/check_transport_time.cpp
+  ${KORVEX_VALIDATE_DIR}/check_editor_cycle.cpp
+  ${KORVEX_VALIDATE_DIR}/check_editor_rendering.cpp
+  ${KORVEX_VALIDATE_DIR}/check_timing.cpp)
+korvex_defaults(korvex_validate)
+target_include_directories(korvex_validate PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(korvex_validate PUBLIC simhost nlohmann_json::nlohmann_json Threads::Threads)
+
+# The probe the validator puts between the module and the plug-in under test: build/korvex-probe.so.
+add_library(korvex_probe MODULE ${KORVEX_VALIDATE_DIR}/probe_plugin.cpp)
+korvex_defaults(korvex_probe)
+korvex_hidden(korvex_probe)
+target_include_directories(korvex_probe PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(korvex_probe PRIVATE simhost)
+if(NOT WIN32)
+  target_link_options(korvex_probe PRIVATE -Wl,-z,defs)
+endif()
+set_target_properties(korvex_probe PROPERTIES PREFIX "" OUTPUT_NAME korvex-probe
+                                              LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+                                              RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 add_executable(korvex-host
   ${CMAKE_CURRENT_LIST_DIR}/main.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_describe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_params.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_editor.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect_session.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp)
-if(WIN32)
-  target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fault_report_win32.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/command_validate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/effect_session.cpp)
+# Heap counting replaces the allocator in this executable itself, so every library it loads calls
+# the counting one; sanitizer runtimes own the allocator, so their builds count nothing.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KORVEX_SANITIZE)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_glibc.cpp)
 else()
-  target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fault_report_posix.cpp)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_none.cpp)
 endif()
 korvex_defaults(korvex-host)
 target_include_directories(korvex-host PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(korvex-host PRIVATE simhost nlohmann_json::nlohmann_json)
+target_link_libraries(korvex-host PRIVATE korvex_validate simhost nlohmann_json::nlohmann_json)
+add_dependencies(korvex-host korvex_probe)
 if(TARGET CLI11::CLI11)
   target_link_libraries(korvex-host PRIVATE CLI11::CLI11)
 endif()

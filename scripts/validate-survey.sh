@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The validation battery as CI runs it: the reference plug-in must pass at level 10; every VST
+# plug-in of Debian's dpf-plugins-vst, zam-plugins, dragonfly-reverb-vst and amsynth is surveyed,
+# its failures reported (they are the plug-ins' own) but not fatal. JSON and JUnit reports stay in
+# <build>/validate/. Usage: scripts/validate-survey.sh [build dir] ; KORVEX_SURVEY_LEVEL sets the
+# survey's level (default 10), KORVEX_SURVEY_JOBS how many plug-ins run at once (default 2).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+level="${KORVEX_SURVEY_LEVEL:-10}"
+jobs="${KORVEX_SURVEY_JOBS:-2}"
+out="$build/validate"
+host="$build/korvex-host"
+mkdir -p "$out"
+
+# The editor tests need a display; a virtual one when there is none, which must not reset itself
+# each time its last client leaves (between two test processes).
+display=()
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+  display=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
+fi
+
+echo "-- reference plug-in, level 10"
+"${display[@]}" "$host" validate --level 10 --json "$out/reference.json" --junit "$out/reference.xml" \
+  | tee "$out/reference.txt" | tail -1
+
+# Exit code 1 is a verdict (something failed); anything else means the validator itself broke.
+survey_one() {
+  local plugin="$1" name
+  name="$(basename "$plugin" .so)"
+  local code=0
+  "${display[@]}" "$host" --vst "$plugin" validate --level "$level" --json "$out/$name.json" \
+    --junit "$out/$name.xml" >"$out/$name.txt" 2>"$out/$name.err" || code=$?
+  if [ "$code" -gt 1 ] || [ ! -s "$out/$name.json" ] || [ ! -s "$out/$name.xml" ]; then
+    echo "validate broke on $plugin (exit code $code):" >&2
+    tail -5 "$out/$name.err" >&2
+    return 2
+  fi
+}
+
+mapfile -t plugins < <(dpkg -L dpf-plugins-vst zam-plugins dragonfly-reverb-vst amsynth 2>/dev/null |
+                         grep -E '^/usr/lib/(lx)?vst/.*\.so$' | sort)
+echo "-- ${#plugins[@]} Debian plug-ins, level $level, $jobs at a time"
+start=$SECONDS
+broken=0
+running=0
+for plugin in "${plugins[@]}"; do
+  survey_one "$plugin" &
+  running=$((running + 1))
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || broken=1
+    running=$((running - 1))
+  fi
+done
+while [ "$running" -gt 0 ]; do
+  wait -n || broken=1
+  running=$((running - 1))
+done
+
+for plugin in "${plugins[@]}"; do
+  name="$(basename "$plugin" .so)"
+  # The summary table: one line per test, its name then its result.
+  failing="$(awk '$2 == "failed" && $1 !~ /^\[/ {print $1}' "$out/$name.txt" | sort -u | paste -sd' ' -)"
+  printf '%-30s %-32s %s\n' "$name" "$(tail -1 "$out/$name.txt")" "${failing:+failed: $failing}"
+done
+echo "-- survey took $((SECONDS - start)) s"
+exit "$broken"

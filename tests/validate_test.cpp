@@ -1,0 +1,337 @@
+// `korvex-host validate` as a vendor runs it: the reference and a well-behaved plug-in pass at
+// level 10, each faulty plug-in fails exactly the tests it should with the reason, bad libraries
+// fail the load test alone, and the JSON and JUnit reports agree with what ran.
+#include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/xmlschemas.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "install_folder.h"
+#include "simhost/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::buildDir;
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+    nlohmann::json json;
+    fs::path junit;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string lastLine(const std::string& text) {
+    const size_t end = text.find_last_not_of('\n');
+    if (end == std::string::npos) return {};
+    const size_t start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+class Validate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        binary = buildDir() / "korvex-host";
+        if (!fs::exists(binary)) GTEST_SKIP() << "korvex-host is not built at " << binary;
+        scratch = fs::temp_directory_path() / ("korvex-validate-test-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(scratch);
+        fs::create_directories(scratch);
+    }
+    void TearDown() override {
+        ::unsetenv("KORVEX_CRASH_IN");
+        std::error_code ignored;
+        if (!scratch.empty()) fs::remove_all(scratch, ignored);
+    }
+
+    static std::string plugin(const std::string& name) { return (buildDir() / "plugins" / (name + ".so")).string(); }
+
+    // validate over `vst` (empty: the reference plug-in) with the JSON and JUnit reports; `prefix`
+    // runs it under another program (xvfb-run).
+    Outcome validate(const std::string& vst, std::vector<std::string> arguments,
+                     const std::vector<std::string>& prefix = {}) const {
+        std::vector<std::string> argv = prefix;
+        argv.push_back(binary.string());
+        if (!vst.empty()) argv.insert(argv.end(), {"--vst", vst});
+        argv.push_back("validate");
+        Outcome run;
+        const fs::path json = scratch / "report.json";
+        run.junit = scratch / "report.xml";
+        fs::remove(json);
+        fs::remove(run.junit);
+        arguments.insert(arguments.end(), {"--json", json.string(), "--junit", run.junit.string()});
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        const simhost::ChildResult child = simhost::runChild(argv, 600);
+        run.code = child.exited ? child.exitCode : -1;
+        run.out = child.out;
+        run.err = child.err;
+        if (fs::exists(json)) run.json = nlohmann::json::parse(slurp(json));
+        return run;
+    }
+
+    fs::path binary;
+    fs::path scratch;
+};
+
+std::map<std::string, nlohmann::json> byName(const Outcome& run) {
+    std::map<std::string, nlohmann::json> tests;
+    for (const nlohmann::json& test : run.json.at("tests")) tests[test.at("name").get<std::string>()] = test;
+    return tests;
+}
+
+std::set<std::string> withStatus(const Outcome& run, const std::string& status) {
+    std::set<std::string> names;
+    for (const nlohmann::json& test : run.json.at("tests"))
+        if (test.at("status") == status) names.insert(test.at("name").get<std::string>());
+    return names;
+}
+
+// Sanitizer builds cannot count heap calls; their render.allocation is skipped, saying why.
+bool countsHeapCalls(const Outcome& run) {
+    for (const nlohmann::json& test : run.json.at("tests"))
+        if (test.at("name") == "render.allocation")
+            return test.at("messages").empty() ||
+                   test.at("messages")[0].get<std::string>().find("cannot count heap calls") == std::string::npos;
+    return true;
+}
+
+// Without a display the editor tests are skipped, and nothing else may be.
+void expectEverythingPassed(const Outcome& run) {
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+    ASSERT_TRUE(run.json.is_object()) << run.out;
+    EXPECT_EQ(withStatus(run, "failed"), std::set<std::string>{}) << run.out;
+    for (const std::string& name : withStatus(run, "skipped"))
+        EXPECT_TRUE(name.rfind("editor.", 0) == 0 || (name == "render.allocation" && !countsHeapCalls(run))) << name;
+    EXPECT_EQ(run.json["summary"]["failed"], 0);
+    EXPECT_EQ(lastLine(run.out).find(std::to_string(run.json["summary"]["passed"].get<int>()) + " passed, 0 failed"), 0u)
+        << lastLine(run.out);
+}
+
+TEST_F(Validate, TheReferencePlugInPassesEveryTestAtLevelTen) {
+    const Outcome run = validate("", {"--level", "10", "--seed", "11"});
+    expectEverythingPassed(run);
+    const auto tests = byName(run);
+    EXPECT_EQ(tests.size(), 25u);
+    // The figures a vendor reads: the plug-in is a synth, 12 of its 13 parameters reach the host.
+    EXPECT_EQ(tests.at("load")["figures"]["synth"], 1);
+    EXPECT_EQ(tests.at("parameters.ids")["figures"]["host_parameters"], 12);
+    if (countsHeapCalls(run)) {
+        EXPECT_EQ(tests.at("render.allocation")["figures"]["allocations"], 0);
+        EXPECT_GT(tests.at("render.allocation")["figures"]["render_calls"].get<double>(), 1000.0);
+    }
+    EXPECT_TRUE(tests.at("timing")["figures"].contains("overhead_us_512"));
+    for (const auto& [name, test] : tests) EXPECT_EQ(test["seed"], 11) << name;
+}
+
+TEST_F(Validate, AWellBehavedPlugInPassesEveryTestAtLevelTen) {
+    expectEverythingPassed(validate(plugin("wellbehaved"), {"--level", "10", "--seed", "5"}));
+}
+
+struct FaultCase {
+    const char* plugin;
+    const char* crashIn;  // KORVEX_CRASH_IN for the crashing build
+    std::set<std::string> failing;
+    const char* reason;   // in the first message of every failing test...
+    const char* only = "";  // ...or of this one alone
+};
+
+TEST_F(Validate, EachFaultyPlugInFailsExactlyTheTestsItShouldWithTheReason) {
+    const std::set<std::string> rendering = {
+        "render.finite",   "parameters.bypass", "render.mono",       "render.direct",  "state.roundtrip",
+        "state.damaged",   "midi.offsets",      "midi.dense",        "midi.notes-off", "render.instances",
+        "transport.time",  "render.rates",      "render.allocation", "lifecycle.many", "parameters.threads",
+        "timing"};
+    const std::vector<FaultCase> cases = {
+        {"nanout", "", {"render.finite", "render.mono", "render.direct", "render.instances", "render.rates"},
+         "non-finite samples"},
+        {"allocating", "", {"render.allocation"}, "inside the plug-in's own calls, 0 in the module's"},
+        {"stereoonly", "", {"render.mono"},
+         "crashed during processReplacing, while rendering the mono component, whose second channel pointers are null"},
+        {"hanging", "", {"state.damaged"}, "timed out after 3.0 s, during effSetChunk"},
+        {"crashing", "effGetChunk", {"state.roundtrip", "state.damaged", "state.random"},
+         "the plug-in crashed during effGetChunk"},
+        {"crashing", "processReplacing", rendering, "the plug-in crashed during processReplacing"},
+        {"sharedstate", "", {"render.direct", "render.mono", "render.rates", "render.instances", "state.roundtrip"},
+         "two instances hosted directly with the same input differ as well", "render.direct"},
+        {"lastevents", "", {"midi.notes-off"},
+         "but not when they come one event per call as the module sends them: it keeps only the events of the last "
+         "call before each processReplacing"},
+        {"reencode", "", {"state.roundtrip"}, "the chunk read back after loading differs from the one saved: 16 bytes "
+                                              "saved, 16 bytes read back, first difference at byte 3"},
+    };
+    for (const FaultCase& fault : cases) {
+        SCOPED_TRACE(std::string(fault.plugin) + " " + fault.crashIn);
+        if (*fault.crashIn) ::setenv("KORVEX_CRASH_IN", fault.crashIn, 1);
+        else ::unsetenv("KORVEX_CRASH_IN");
+        const Outcome run = validate(plugin(fault.plugin), {"--level", "10", "--seed", "3", "--timeout", "3"});
+        ASSERT_TRUE(run.json.is_object()) << run.out << run.err;
+        std::set<std::string> failing = fault.failing;
+        if (!countsHeapCalls(run)) failing.erase("render.allocation");
+        EXPECT_EQ(run.code, failing.empty() ? 0 : 1) << run.err;
+        EXPECT_EQ(withStatus(run, "failed"), failing) << run.out;
+        for (const auto& [name, test] : byName(run)) {
+            if (!failing.count(name) || (*fault.only && name != fault.only)) continue;
+            ASSERT_FALSE(test["messages"].empty()) << name;
+            EXPECT_NE(test["messages"][0].get<std::string>().find(fault.reason), std::string::npos)
+                << name << ": " << test["messages"][0];
+            EXPECT_EQ(test["seed"], 3) << name;
+        }
+        EXPECT_NE(lastLine(run.out).find(std::to_string(failing.size()) + " failed"), std::string::npos)
+            << lastLine(run.out);
+    }
+}
+
+TEST_F(Validate, ALibraryThatDoesNotLoadFailsTheLoadTestAloneWithItsReason) {
+    std::ofstream(scratch / "notes.txt") << "not a library\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {(scratch / "notes.txt").string(), "cannot load the plug-in as a library"},
+        {plugin("nomain"), "exports no \"main\" entry"},
+        {plugin("nullmain"), "returned no plug-in"},
+        {plugin("crashing"), "the plug-in crashed during the plug-in's main entry"},
+    };
+    ::setenv("KORVEX_CRASH_IN", "main", 1);
+    for (const auto& [library, reason] : cases) {
+        SCOPED_TRACE(library);
+        const Outcome run = validate(library, {"--level", "10"});
+        EXPECT_EQ(run.code, 1);
+        ASSERT_TRUE(run.json.is_object()) << run.out << run.err;
+        EXPECT_EQ(withStatus(run, "failed"), std::set<std::string>{"load"});
+        EXPECT_EQ(withStatus(run, "passed"), std::set<std::string>{});
+        const auto tests = byName(run);
+        EXPECT_NE(tests.at("load")["messages"][0].get<std::string>().find(reason), std::string::npos)
+            << tests.at("load")["messages"][0];
+        EXPECT_NE(tests.at("render.finite")["messages"][0].get<std::string>().find("does not load"), std::string::npos);
+        EXPECT_EQ(lastLine(run.out), "0 passed, 1 failed, 24 skipped");
+    }
+}
+
+// JUnit as CI systems read it: well-formed, valid against the schema of the common JUnit
+// dialect, and its counts agree with the test cases it holds and with the JSON report.
+TEST_F(Validate, TheJUnitReportIsValidAndItsCountsAgree) {
+    const Outcome run = validate(plugin("nanout"), {"--level", "4", "--seed", "9", "--repeat", "2"});
+    ASSERT_TRUE(run.json.is_object()) << run.err;
+    const std::string schemaPath = std::string(KORVEX_SOURCE_DIR) + "/tests/data/junit.xsd";
+    xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(schemaPath.c_str());
+    xmlSchemaPtr schema = xmlSchemaParse(parser);
+    ASSERT_NE(schema, nullptr) << schemaPath;
+    xmlDocPtr document = xmlReadFile(run.junit.c_str(), nullptr, XML_PARSE_NONET);
+    ASSERT_NE(document, nullptr) << "not well-formed: " << slurp(run.junit);
+    xmlSchemaValidCtxtPtr validator = xmlSchemaNewValidCtxt(schema);
+    EXPECT_EQ(xmlSchemaValidateDoc(validator, document), 0) << slurp(run.junit);
+
+    int cases = 0, failures = 0, skipped = 0;
+    xmlNodePtr suites = xmlDocGetRootElement(document);
+    xmlNodePtr suite = nullptr;
+    for (xmlNodePtr node = suites->children; node; node = node->next)
+        if (node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, BAD_CAST "testsuite")) suite = node;
+    ASSERT_NE(suite, nullptr);
+    for (xmlNodePtr test = suite->children; test; test = test->next) {
+        if (test->type != XML_ELEMENT_NODE || !xmlStrEqual(test->name, BAD_CAST "testcase")) continue;
+        ++cases;
+        for (xmlNodePtr child = test->children; child; child = child->next) {
+            if (child->type != XML_ELEMENT_NODE) continue;
+            failures += xmlStrEqual(child->name, BAD_CAST "failure") ? 1 : 0;
+            skipped += xmlStrEqual(child->name, BAD_CAST "skipped") ? 1 : 0;
+        }
+    }
+    const auto attribute = [](xmlNodePtr node, const char* name) {
+        xmlChar* value = xmlGetProp(node, BAD_CAST name);
+        const int number = value ? std::atoi(reinterpret_cast<const char*>(value)) : -1;
+        xmlFree(value);
+        return number;
+    };
+    for (xmlNodePtr node : {suites, suite}) {
+        EXPECT_EQ(attribute(node, "tests"), cases);
+        EXPECT_EQ(attribute(node, "failures"), failures);
+        EXPECT_EQ(attribute(node, "skipped"), skipped);
+    }
+    EXPECT_EQ(cases, static_cast<int>(run.json["tests"].size()));
+    EXPECT_EQ(failures, run.json["summary"]["failed"].get<int>());
+    EXPECT_EQ(skipped, run.json["summary"]["skipped"].get<int>());
+    EXPECT_GT(failures, 0) << "nanout must fail something for the failure elements to be checked";
+    // Two runs of each test, the second with the next seed.
+    const auto tests = run.json["tests"];
+    EXPECT_EQ(tests[0]["name"], tests[tests.size() / 2]["name"]);
+    EXPECT_EQ(tests[tests.size() / 2]["seed"], 10);
+
+    xmlSchemaFreeValidCtxt(validator);
+    xmlFreeDoc(document);
+    xmlSchemaFree(schema);
+    xmlSchemaFreeParserCtxt(parser);
+}
+
+// The editor tests open real windows: on a virtual display here, whatever display the tests have.
+TEST_F(Validate, TheEditorTestsOpenTheEditorInRealWindowsAndReportACrashInIt) {
+    const fs::path xvfbRun = "/usr/bin/xvfb-run";
+    if (!fs::exists(xvfbRun)) GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb)";
+    // Without -noreset the server resets whenever its last client leaves, between two tests.
+    const std::vector<std::string> display = {xvfbRun.string(), "-a", "-s", "-screen 0 1024x768x24 -noreset"};
+    const Outcome drawn = validate(plugin("wellbehaved"), {"--only", "editor", "--level", "10", "--seed", "4"}, display);
+    ASSERT_TRUE(drawn.json.is_object()) << drawn.out << drawn.err;
+    EXPECT_EQ(drawn.code, 0) << drawn.out;
+    EXPECT_EQ(withStatus(drawn, "passed"), (std::set<std::string>{"editor.cycle", "editor.rendering"})) << drawn.out;
+    const auto tests = byName(drawn);
+    EXPECT_EQ(tests.at("editor.cycle")["figures"]["width"], 320);
+    EXPECT_EQ(tests.at("editor.cycle")["figures"]["height"], 200);
+    EXPECT_GT(tests.at("editor.rendering")["figures"]["render_calls"].get<double>(), 0.0);
+
+    ::setenv("KORVEX_CRASH_IN", "effEditOpen", 1);
+    const Outcome crashed = validate(plugin("crashing"), {"--only", "editor", "--seed", "4"}, display);
+    ASSERT_TRUE(crashed.json.is_object()) << crashed.out << crashed.err;
+    EXPECT_EQ(crashed.code, 1);
+    EXPECT_EQ(withStatus(crashed, "failed"), (std::set<std::string>{"editor.cycle", "editor.rendering"}));
+    for (const auto& [name, test] : byName(crashed))
+        EXPECT_EQ(test["messages"][0], "the plug-in crashed during effEditOpen, while opening, idling and closing the editor (SIGSEGV)")
+            << name;
+}
+
+TEST_F(Validate, TestsAreChosenByNameGroupLevelAndSkip) {
+    const Outcome listed = validate("", {"--list"});
+    ASSERT_EQ(listed.code, 0);
+    for (const char* name : {"load", "description", "render.direct", "parameters.threads", "editor.cycle", "timing"})
+        EXPECT_NE(listed.out.find(std::string("\n") + name + " "), std::string::npos) << name;
+
+    const Outcome only = validate("", {"--only", "render.mono,parameters", "--skip", "parameters.threads", "--seed", "1"});
+    ASSERT_EQ(only.code, 0) << only.out;
+    const std::set<std::string> chosen = {"render.mono", "parameters.ids", "parameters.steps", "parameters.bypass",
+                                          "parameters.automation"};
+    std::set<std::string> ran;
+    for (const auto& [name, test] : byName(only)) ran.insert(name);
+    EXPECT_EQ(ran, chosen);
+
+    const Outcome low = validate("", {"--level", "1"});
+    ASSERT_EQ(low.code, 0);
+    EXPECT_EQ(byName(low).size(), 2u);  // load and description
+
+    const Outcome unknown = validate("", {"--only", "render.nothing"});
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_NE(unknown.err.find("no test or group named 'render.nothing'"), std::string::npos) << unknown.err;
+}
+
+TEST_F(Validate, WithoutIsolationTheTestsRunInOneProcessAndACrashStillNamesTheCall) {
+    const Outcome quiet = validate(plugin("wellbehaved"), {"--no-isolation", "--level", "3", "--seed", "2"});
+    EXPECT_EQ(quiet.code, 0) << quiet.out << quiet.err;
+    EXPECT_EQ(quiet.json["summary"]["failed"], 0);
+
+    ::setenv("KORVEX_CRASH_IN", "processReplacing", 1);
+    const Outcome crash = validate(plugin("crashing"), {"--no-isolation", "--only", "render.finite"});
+    EXPECT_EQ(crash.code, 1);
+    EXPECT_EQ(crash.err, "korvex-host: validate: the plug-in crashed during processReplacing, while rendering (SIGSEGV)\n");
+}
+
+}  // namespace

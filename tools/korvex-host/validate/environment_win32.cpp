@@ -1,0 +1,14 @@
+// Terminal and display queries on Windows: every desktop session can make windows.
+#include <io.h>
+
+#include <cstdio>
+
+#include "tools/korvex-host/validate/environment.h"
+
+namespace korvex_validate {
+
+bool stdoutIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
+
+std::string windowUnavailableReason() { return {}; }
+
+}  // namespace korvex_validate

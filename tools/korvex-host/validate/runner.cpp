@@ -1,0 +1,349 @@
+// The battery's runner: selection, the load gate, one child process per check with a time limit,
+// progress lines, and the report at the end.
+#include "tools/korvex-host/validate/runner.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <ostream>
+#include <stdexcept>
+#include <thread>
+
+#include "simhost/child_process.h"
+#include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/validate/environment.h"
+
+namespace korvex_validate {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The parent's own limit is later than the child's watchdog, which names the call it hung in.
+constexpr double kParentGraceSeconds = 10.0;
+constexpr size_t kLogTail = 4000;
+constexpr char kChildLinePrefix[] = "korvex-host: validate: ";
+
+bool matches(const CheckInfo& check, const std::string& pattern) {
+    const std::string name = check.name;
+    return name == pattern || (name.size() > pattern.size() && name.compare(0, pattern.size(), pattern) == 0 &&
+                               name[pattern.size()] == '.');
+}
+
+void requireKnown(const std::vector<std::string>& patterns) {
+    for (const std::string& pattern : patterns) {
+        bool known = false;
+        for (const CheckInfo& check : allChecks()) known = known || matches(check, pattern);
+        if (!known) throw std::runtime_error("no test or group named '" + pattern + "' (validate --list names them)");
+    }
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+// The first line a sanitizer wrote about the fault, without its "==pid==" prefix.
+std::string sanitizerLine(const std::string& err) {
+    for (const std::string& line : lines(err)) {
+        for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
+                                   "runtime error:", "ERROR: ThreadSanitizer"}) {
+            const size_t at = line.find(marker);
+            if (at == std::string::npos) continue;
+            // Sanitizers open their lines with "==pid==".
+            const size_t close = line.compare(0, 2, "==") == 0 ? line.find("==", 2) : std::string::npos;
+            return line.substr(close == std::string::npos || close > at ? 0 : close + 2);
+        }
+    }
+    return {};
+}
+
+// The last line the child's fault handler or watchdog wrote.
+std::string childLine(const std::string& err) {
+    std::string found;
+    for (const std::string& line : lines(err))
+        if (line.compare(0, sizeof kChildLinePrefix - 1, kChildLinePrefix) == 0)
+            found = line.substr(sizeof kChildLinePrefix - 1);
+    return found;
+}
+
+std::string lastLine(const std::string& text) {
+    std::vector<std::string> all = lines(text);
+    while (!all.empty() && all.back().find_first_not_of(" \t\r") == std::string::npos) all.pop_back();
+    return all.empty() ? std::string() : all.back();
+}
+
+std::string tail(const std::string& text) {
+    return text.size() <= kLogTail ? text : "..." + text.substr(text.size() - kLogTail);
+}
+
+std::string secondsText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", value);
+    return text;
+}
+
+// Ends the process with one line when a check outlives its time: a hung plug-in cannot be
+// interrupted, but the call it hung in is known.
+class Watchdog {
+public:
+    explicit Watchdog(double seconds) : limit(seconds) {
+        if (seconds > 0.0) thread = std::thread([this] { watch(); });
+    }
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            done = true;
+        }
+        wake.notify_all();
+        if (thread.joinable()) thread.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    void watch() {
+        std::unique_lock<std::mutex> hold(lock);
+        if (wake.wait_for(hold, std::chrono::duration<double>(limit), [this] { return done; })) return;
+        const char* call = korvex_host::lastFaultCall();
+        std::string line = std::string(kChildLinePrefix) + "timed out after " + secondsText(limit);
+        if (call) line += ", during " + std::string(call);
+        line += "\n";
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+        std::_Exit(3);
+    }
+
+    double limit;
+    std::mutex lock;
+    std::condition_variable wake;
+    bool done = false;
+    std::thread thread;
+};
+
+CheckResult skipped(const CheckInfo& check, uint64_t seed, const std::string& reason) {
+    CheckResult result;
+    result.name = check.name;
+    result.seed = seed;
+    result.status = Status::Skipped;
+    result.messages.push_back(reason);
+    return result;
+}
+
+CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint64_t seed) {
+    const ValidateOptions& validate = options.validate;
+    std::vector<std::string> argv{options.executable};
+    argv.insert(argv.end(), options.childPrefix.begin(), options.childPrefix.end());
+    char timeout[32];
+    std::snprintf(timeout, sizeof timeout, "%g", validate.timeoutSeconds);
+    argv.insert(argv.end(), {"validate", "--child", check.name, "--seed", std::to_string(seed), "--level",
+                             std::to_string(validate.level), "--timeout", timeout, "--probe", validate.probePath});
+    const simhost::ChildResult child = simhost::runChild(argv, validate.timeoutSeconds + kParentGraceSeconds);
+    ChildEnd end;
+    end.started = child.started;
+    end.timedOut = child.timedOut;
+    end.crashed = child.crashed;
+    end.fault = child.started ? child.fault : child.failure;
+    end.exitCode = child.exitCode;
+    end.seconds = child.seconds;
+    end.out = child.out;
+    end.err = child.err;
+    return resultOfChild(check.name, seed, end, validate.timeoutSeconds + kParentGraceSeconds);
+}
+
+bool isSynth(const CheckResult& load) {
+    for (const Figure& figure : load.figures)
+        if (figure.name == "synth") return figure.value != 0.0;
+    return false;
+}
+
+void printResult(std::ostream& out, const CheckResult& result, const std::string& counter, bool terminal) {
+    std::string name = result.name;
+    name.resize(std::max<size_t>(name.size(), 26), ' ');
+    std::string status = statusName(result.status);
+    status.resize(8, ' ');
+    if (terminal) out << "\r";
+    out << counter << name << status << secondsText(result.seconds) << "\n";
+    for (const std::string& message : result.messages) out << "          " << message << "\n";
+    out.flush();
+}
+
+}  // namespace
+
+std::vector<const CheckInfo*> selectChecks(const RunOptions& options) {
+    requireKnown(options.only);
+    requireKnown(options.skip);
+    std::vector<const CheckInfo*> selected;
+    for (const CheckInfo& check : allChecks()) {
+        bool chosen = check.level <= options.validate.level;
+        // Naming a test asks for it whatever its level.
+        if (!options.only.empty()) {
+            chosen = false;
+            for (const std::string& pattern : options.only) chosen = chosen || matches(check, pattern);
+        }
+        for (const std::string& pattern : options.skip) chosen = chosen && !matches(check, pattern);
+        if (chosen) selected.push_back(&check);
+    }
+    return selected;
+}
+
+CheckResult runCheckHere(const CheckInfo& check, const ValidateOptions& options, uint64_t seed) {
+    CheckResult result;
+    result.name = check.name;
+    const Clock::time_point start = Clock::now();
+    {
+        CheckContext context(options, seed, result);
+        try {
+            check.run(context);
+        } catch (const CheckAbort& abort) {
+            context.fail(abort.what());
+        } catch (const std::exception& error) {
+            context.fail(std::string("unexpected error: ") + error.what());
+        }
+        try {
+            context.finish();
+        } catch (const std::exception& error) {
+            context.fail(std::string("after the test: ") + error.what());
+        }
+    }
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return result;
+}
+
+int runChildCheck(const std::string& name, const ValidateOptions& options, uint64_t seed) {
+    korvex_host::installFaultReport("validate");
+    const CheckInfo* check = findCheck(name);
+    if (!check) throw std::runtime_error("no test named '" + name + "'");
+    CheckResult result;
+    {
+        Watchdog watchdog(options.timeoutSeconds);
+        result = runCheckHere(*check, options, seed);
+    }
+    std::cout << "\n"
+              << kResultMarker
+              << resultJson(result).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n"
+              << std::flush;
+    return 0;
+}
+
+CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd& end, double timeoutSeconds) {
+    const size_t marker = end.out.rfind(kResultMarker);
+    const bool abnormal = !end.started || end.timedOut || end.crashed || end.exitCode != 0;
+    CheckResult result;
+    if (marker != std::string::npos) {
+        const size_t from = marker + sizeof kResultMarker - 1;
+        try {
+            result = resultFromJson(nlohmann::json::parse(end.out.substr(from, end.out.find('\n', from) - from)));
+        } catch (const std::exception& error) {
+            result = CheckResult{};
+            result.status = Status::Failed;
+            result.messages.push_back(std::string("the test process gave an unreadable result: ") + error.what());
+        }
+    }
+    result.name = name;
+    result.seed = seed;
+    if (marker != std::string::npos && !abnormal) return result;
+
+    if (result.seconds == 0.0) result.seconds = end.seconds;
+    result.status = Status::Failed;
+    result.log = tail(end.err);
+    std::string why;
+    if (!end.started) {
+        why = "the test process could not start: " + end.fault;
+    } else if (end.timedOut) {
+        why = "timed out: the test process was killed after " + secondsText(timeoutSeconds);
+    } else if (std::string line = childLine(end.err), sanitizer = sanitizerLine(end.err); !sanitizer.empty()) {
+        // The sanitizer says what went wrong; the child's last line, where it wrote one, says where.
+        constexpr char kStopped[] = "stopped by a sanitizer ";
+        why = sanitizer;
+        if (line.compare(0, sizeof kStopped - 1, kStopped) == 0) why += "; " + line.substr(sizeof kStopped - 1);
+    } else if (!line.empty()) {
+        why = line;
+    } else if (end.crashed) {
+        why = "the test process crashed (" + end.fault + ")";
+    } else {
+        why = "the test process ended with exit code " + std::to_string(end.exitCode);
+        if (std::string last = lastLine(end.err); !last.empty()) why += ": " + last;
+    }
+    // A result that came before the end still counts; the way the process ended is added to it.
+    if (marker != std::string::npos) why = "after the test: " + why;
+    else why = why + (why.find("crashed") != std::string::npos || why.find("timed out") != std::string::npos
+                          ? ""
+                          : " (no result)");
+    result.messages.insert(result.messages.begin(), why);
+    return result;
+}
+
+int runBattery(const RunOptions& options, std::ostream& out) {
+    const std::vector<const CheckInfo*> checks = selectChecks(options);
+    const bool terminal = stdoutIsTerminal();
+    const Clock::time_point start = Clock::now();
+    Report report;
+    report.plugin = options.validate.vstPath;
+    report.module = options.validate.modulePath;
+    report.level = options.validate.level;
+    report.seed = options.seed;
+    report.repeat = options.repeat;
+
+    out << "korvex-host validate " << options.validate.vstPath << "\n"
+        << "level " << options.validate.level << ", seed " << options.seed << ", " << checks.size() << " tests"
+        << (options.repeat > 1 ? " x " + std::to_string(options.repeat) + " runs" : std::string()) << ", "
+        << (options.isolate ? "each in its own process" : "all in this process") << ", time-out "
+        << secondsText(options.validate.timeoutSeconds) << "\n\n";
+
+    const auto run = [&](const CheckInfo& check, uint64_t seed) {
+        return options.isolate ? runIsolated(check, options, seed) : runCheckHere(check, options.validate, seed);
+    };
+
+    // Every other test needs a plug-in that loads: find out once, first.
+    const CheckInfo* loadCheck = findCheck("load");
+    CheckResult gate = run(*loadCheck, options.seed);
+    const bool loads = gate.status == Status::Passed;
+    const bool synth = isSynth(gate);
+    const std::string noWindow = windowUnavailableReason();
+    std::string notLoaded = "skipped: the plug-in does not load";
+    if (!gate.messages.empty()) notLoaded += " (" + gate.messages.front() + ")";
+
+    const size_t total = checks.size() * static_cast<size_t>(options.repeat);
+    size_t done = 0;
+    for (int repeat = 0; repeat < options.repeat; ++repeat) {
+        const uint64_t seed = options.seed + static_cast<uint64_t>(repeat);
+        for (const CheckInfo* check : checks) {
+            char counter[32];
+            std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
+                          ++done, total);
+            if (terminal) out << counter << check->name << " ..." << std::flush;
+            CheckResult result;
+            if (check == loadCheck && repeat == 0)
+                result = gate;
+            else if (check != loadCheck && !loads)
+                result = skipped(*check, seed, notLoaded);
+            else if ((check->needs & kNeedsWindow) && !noWindow.empty())
+                result = skipped(*check, seed, "skipped: " + noWindow);
+            else if ((check->needs & kNeedsSynth) && !synth)
+                result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
+            else
+                result = run(*check, seed);
+            printResult(out, result, counter, terminal);
+            report.results.push_back(std::move(result));
+        }
+    }
+    report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    if (!options.jsonPath.empty()) writeJson(report, options.jsonPath);
+    if (!options.junitPath.empty()) writeJunit(report, options.junitPath);
+    printSummary(out, report);
+    out.flush();
+    return report.count(Status::Failed) == 0 ? 0 : 1;
+}
+
+}  // namespace korvex_validate

@@ -1,0 +1,56 @@
+// Running the battery: which checks, in which process, with which seed and time limit; the
+// parent side collects every result into a report, the child side runs one check and hands back
+// its result on standard output.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/korvex-host/validate/check.h"
+#include "tools/korvex-host/validate/report.h"
+
+namespace korvex_validate {
+
+struct RunOptions {
+    ValidateOptions validate;
+    std::vector<std::string> only;  // names or groups ("render" is every render.* check); empty: all
+    std::vector<std::string> skip;
+    uint64_t seed = 0;
+    int repeat = 1;
+    bool isolate = true;            // each check in a child process of this executable
+    std::string executable;         // what children run; this executable by default
+    std::vector<std::string> childPrefix;  // arguments children get ahead of "validate" (--module, --vst)
+    std::string jsonPath;
+    std::string junitPath;
+};
+
+// The checks a run selects, in running order; std::runtime_error naming an unknown name.
+std::vector<const CheckInfo*> selectChecks(const RunOptions& options);
+
+// The whole run; prints progress, the summary and the verdict on `out`; answers the exit code:
+// 0 when nothing failed.
+int runBattery(const RunOptions& options, std::ostream& out);
+
+// One check in this process, with every failure caught into the result.
+CheckResult runCheckHere(const CheckInfo& check, const ValidateOptions& options, uint64_t seed);
+
+// The child's side: runs the check, prints its result after kResultMarker; ends the process
+// itself, with a line naming the call it was in, when the check outlives the time-out.
+int runChildCheck(const std::string& name, const ValidateOptions& options, uint64_t seed);
+inline constexpr char kResultMarker[] = "@korvex-validate-result ";
+
+// What the parent makes of a child that ended: its result, or a failure saying how it ended.
+struct ChildEnd {
+    bool started = true;
+    bool timedOut = false;
+    bool crashed = false;
+    std::string fault;
+    int exitCode = 0;
+    double seconds = 0.0;
+    std::string out;
+    std::string err;
+};
+CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd& end, double timeoutSeconds);
+
+}  // namespace korvex_validate
