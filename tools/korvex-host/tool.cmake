@@ -25,16 +25,18 @@ set_target_properties(korvex-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 # The tool describes the module this build makes by default.
 add_dependencies(korvex-host korvex_module)
 
-# Files, MIDI and progress for the render command; a library of their own so tests can use them.
+# Audio, MIDI and PNG files and progress for the commands; a library of their own so tests can use them.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+find_package(PNG REQUIRED)
 add_library(korvex_host_io STATIC
   ${CMAKE_CURRENT_LIST_DIR}/midi_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/audio_io.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/progress.cpp)
 korvex_defaults(korvex_host_io)
 target_include_directories(korvex_host_io PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(korvex_host_io PUBLIC PkgConfig::SNDFILE)
+target_link_libraries(korvex_host_io PUBLIC PkgConfig::SNDFILE PNG::PNG simhost)
 target_link_libraries(korvex-host PRIVATE korvex_host_io)
 # Commands that make instances default to the reference plug-in the build puts beside the module.
 if(TARGET korvex_reference)
