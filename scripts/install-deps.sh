@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libsndfile1-dev libcli11-dev nlohmann-json3-dev)
+          libsndfile1-dev libcli11-dev nlohmann-json3-dev libpng-dev libx11-dev libxtst-dev
+          xvfb xauth xfonts-base)
 [ "${KORVEX_WITH_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64)
 [ "${KORVEX_WITH_REAL_PLUGINS:-0}" = 1 ] && packages+=(dpf-plugins-vst)
 

@@ -48,6 +48,17 @@ TEST(NativeWindow, IsAWindowOfTheAskedSizeUntilDestroyed) {
     EXPECT_EQ(display_testing::windowCount(), windowsBefore);
 }
 
+// Reading pixels beyond the screen's edge is an error on X11; the part there stays background.
+TEST(NativeWindow, AWindowWiderThanTheScreenIsStillCapturedWhole) {
+    KORVEX_REQUIRE_DISPLAY();
+    std::unique_ptr<NativeWindow> window = NativeWindow::create(4000, 40, nullptr);
+    ASSERT_NE(window, nullptr);
+    const simhost::WindowImage image = window->capture();
+    EXPECT_EQ(image.width, 4000);
+    EXPECT_EQ(image.height, 40);
+    EXPECT_TRUE(allPixelsAre(image, kEmptyWindow));
+}
+
 TEST(NativeWindow, RefusesSizesNoWindowCanHave) {
     for (auto [width, height] : {std::pair{0, 10}, std::pair{10, 0}, std::pair{-5, 10},
                                  std::pair{simhost::kMaxWindowExtent + 1, 10}}) {
