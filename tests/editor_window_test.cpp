@@ -1,82 +1,24 @@
 // Editors in real windows through the built module, on a display of the test's own: the reference
-// editor's bars and what a click on them becomes, the window following the view size, Debian's
-// 3BandEQ drawing through the module, and open/close cycles that leave nothing behind.
-#include <chrono>
-#include <filesystem>
-#include <thread>
-
-#include "editor_setup.h"
-#include "plugins/reference/editor_layout.h"
+// editor's bars and what a click on them becomes, the window following the view size, and
+// open/close cycles that leave nothing behind.
+#include "editor_window.h"
 #include "plugins/reference/parameters.h"
-#include "simhost/host_object.h"
 #include "simhost/sim_automation.h"
-#include "virtual_display.h"
-#include "window_pictures.h"
 
 namespace {
 
-using editor_testing::EditorTest;
+using editor_testing::EditorWindow;
 using editor_testing::effectOf;
-using editor_testing::pluginPath;
+using editor_testing::referencePlugin;
 using reference::barBox;
 using reference::rowBox;
 using window_testing::differences;
 
 constexpr int32_t kCutoff = reference::kCutoff;
-constexpr char kThreeBandEq[] = "/usr/lib/vst/3BandEQ-vst.so";
 // Automation entries of the host: touch, set-value request, release.
 constexpr int kTouch = 7;
 constexpr int kSetValue = 5;
 constexpr int kRelease = 8;
-
-std::string referencePlugin() { return simhost::defaultInstallFolder() + "/VST64/KORVEX.dll"; }
-
-class EditorWindow : public EditorTest {
-protected:
-    void SetUp() override { KORVEX_REQUIRE_DISPLAY(); }
-
-    // The reference plug-in's editor open in a real window, drawn once.
-    void openReference() {
-        start(referencePlugin());
-        openEditor();
-        ASSERT_EQ(editor->openWindow(), 0);
-        editor->tick(1);
-    }
-
-    simhost::NativeWindow& window() { return *editor->window(); }
-
-    // A click as a user makes it: press and release at one point, then the editor's idle.
-    void click(int32_t x, int32_t y) {
-        ASSERT_TRUE(window().pointer(simhost::PointerAction::press, x, y));
-        ASSERT_TRUE(window().pointer(simhost::PointerAction::release, x, y));
-        editor->tick(1);
-    }
-
-    // The bar of `index` in a picture is filled exactly to `value`.
-    static void expectBarShows(const simhost::WindowImage& image, int32_t index, float value) {
-        const reference::Box bar = barBox(index);
-        const int32_t filled = reference::filledWidth(value);
-        const int32_t y = bar.y + bar.height / 2;
-        if (filled > 0) {
-            EXPECT_EQ(image.pixel(bar.x + filled - 1, y), reference::kFillColour) << "bar " << index;
-        }
-        if (filled < bar.width) {
-            EXPECT_EQ(image.pixel(bar.x + filled, y), reference::kTrackColour) << "bar " << index;
-        }
-    }
-
-    // Ticks as a host's timer would, until the picture shows a drawn editor or time runs out.
-    bool tickUntilDrawn(int32_t maxTicks) {
-        for (int32_t i = 0; i < maxTicks; ++i) {
-            editor->tick(1);
-            if (window_testing::isDrawn(window().capture())) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        }
-        return false;
-    }
-
-    void expectTwentyCyclesLeaveNothing();
-};
 
 TEST_F(EditorWindow, ReferenceEditorShowsEveryParameterAsABarFilledToItsValue) {
     openReference();
@@ -211,45 +153,9 @@ TEST_F(EditorWindow, WithoutADisplayThePluginIsHandedNothing) {
     EXPECT_EQ(simhost::liveNativeWindows(), 0);
 }
 
-TEST_F(EditorWindow, ThreeBandEqOpensDrawsAndClosesThroughTheModule) {
-    if (!std::filesystem::exists(kThreeBandEq)) GTEST_SKIP() << kThreeBandEq << " is missing: install dpf-plugins-vst";
-    start(kThreeBandEq);
-    openEditor();
-    const simhost::ViewSize size = editor->viewSize();
-    ASSERT_EQ(editor->openWindow(), 0);
-    EXPECT_EQ(window().width(), static_cast<int32_t>(size.horizontal));
-    EXPECT_EQ(window().height(), static_cast<int32_t>(size.vertical));
-    EXPECT_TRUE(tickUntilDrawn(100)) << "3BandEQ drew nothing in its window";
-    EXPECT_EQ(editor->detach(), 0);
-    EXPECT_EQ(simhost::liveNativeWindows(), 0);
-}
-
-// Twenty editors opened and closed in one instance leave no window on the display, no window of
-// the host's and no host object the module still holds.
-void EditorWindow::expectTwentyCyclesLeaveNothing() {
-    openEditor();
-    const int32_t windows = display_testing::windowCount();
-    const int32_t hostObjects = simhost::liveHostObjects();
-    for (int32_t i = 0; i < 20; ++i) {
-        ASSERT_EQ(editor->openWindow(), 0);
-        editor->tick(2);
-        ASSERT_EQ(editor->detach(), 0);
-    }
-    // The last container stays with SimEditor until its next attach; the module holds none.
-    EXPECT_EQ(editor->container()->references(), 1);
-    EXPECT_EQ(simhost::liveHostObjects(), hostObjects + 1);
-    EXPECT_EQ(simhost::liveNativeWindows(), 0);
-    EXPECT_EQ(display_testing::windowCount(), windows);
-}
-
+// Twenty editors opened and closed leave nothing behind.
 TEST_F(EditorWindow, TheReferenceEditorOpenedAndClosedTwentyTimesLeavesNothing) {
     start(referencePlugin());
-    expectTwentyCyclesLeaveNothing();
-}
-
-TEST_F(EditorWindow, ThreeBandEqOpenedAndClosedTwentyTimesLeavesNothing) {
-    if (!std::filesystem::exists(kThreeBandEq)) GTEST_SKIP() << kThreeBandEq << " is missing: install dpf-plugins-vst";
-    start(kThreeBandEq);
     expectTwentyCyclesLeaveNothing();
 }
 

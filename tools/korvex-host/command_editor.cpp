@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -48,10 +49,11 @@ void check(int32_t result, const char* what) {
 // The work itself, in the child process.
 void runEditor(const EditorOptions& options) {
     korvex_host::installFaultReport("editor");
-    korvex_host::FaultScope loading("loading the plug-in");
+    std::optional<korvex_host::FaultScope> loading(std::in_place, "loading the plug-in");
     korvex_host::EffectSession session(simhost::InstanceOptions{});
     // Declared after the session: the host lets the editor go before the instance.
     simhost::SimEditor editor(session.simHost(), session.instance());
+    loading.reset();
     check(editor.initializeResult(), "the editor's Initialize");
     const simhost::ViewSize before = editor.viewSize();
     {
@@ -63,7 +65,10 @@ void runEditor(const EditorOptions& options) {
     printSize(std::cout, "before opening", before);
     std::cout << "opened in native window " << editor.window()->handle() << " (" << editor.window()->width()
               << " x " << editor.window()->height() << " pixels)\n";
-    korvex_host::applySettings(session.instance(), options.settings);
+    {
+        korvex_host::FaultScope delivering("delivering the values");
+        korvex_host::applySettings(session.instance(), options.settings);
+    }
 
     int32_t answered = 0;
     {
