@@ -4,7 +4,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 
 #include "simhost/native_window.h"
 
@@ -29,6 +31,34 @@ uint8_t channel(unsigned long pixel, unsigned long mask) {
     const unsigned long value = (pixel >> shift) & mask;
     return static_cast<uint8_t>(value * 255 / mask);
 }
+
+// Pixel values as 0xRRGGBB: from the masks of a true-colour visual, else through the colormap.
+class PixelReader {
+public:
+    PixelReader(Display* d, const XWindowAttributes& attributes)
+        : display(d), visual(attributes.visual), colormap(attributes.colormap) {}
+
+    uint32_t colourOf(unsigned long value) {
+        if (visual->c_class == TrueColor || visual->c_class == DirectColor)
+            return uint32_t{channel(value, visual->red_mask)} << 16 | uint32_t{channel(value, visual->green_mask)} << 8 |
+                   channel(value, visual->blue_mask);
+        auto known = looked.find(value);
+        if (known != looked.end()) return known->second;
+        XColor colour{};
+        colour.pixel = value;
+        XQueryColor(display, colormap, &colour);
+        const uint32_t rgb = uint32_t{static_cast<uint8_t>(colour.red >> 8)} << 16 |
+                             uint32_t{static_cast<uint8_t>(colour.green >> 8)} << 8 | static_cast<uint8_t>(colour.blue >> 8);
+        looked.emplace(value, rgb);
+        return rgb;
+    }
+
+private:
+    Display* display;
+    const Visual* visual;
+    Colormap colormap;
+    std::map<unsigned long, uint32_t> looked;
+};
 
 class X11Window final : public NativeWindow {
 public:
@@ -71,25 +101,39 @@ public:
         }
     }
 
+    // Only the part of the window on the screen has pixels to read; the rest stays background.
     WindowImage capture() override {
         WindowImage image;
         XSync(display, False);
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display, window, &attributes)) return image;
-        XImage* shot = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                                 static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-        if (!shot) return image;
+        if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) return image;
         image.width = attributes.width;
         image.height = attributes.height;
-        image.rgb.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3);
-        const Visual* visual = attributes.visual;
-        uint8_t* out = image.rgb.data();
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const unsigned long value = XGetPixel(shot, x, y);
-                *out++ = channel(value, visual->red_mask);
-                *out++ = channel(value, visual->green_mask);
-                *out++ = channel(value, visual->blue_mask);
+        image.rgb.assign(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3, 0);
+        for (size_t i = 0; i < image.rgb.size(); i += 3) {
+            image.rgb[i] = kBackground >> 16 & 0xFF;
+            image.rgb[i + 1] = kBackground >> 8 & 0xFF;
+            image.rgb[i + 2] = kBackground & 0xFF;
+        }
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, window, attributes.root, 0, 0, &rootX, &rootY, &child);
+        const int left = rootX < 0 ? -rootX : 0;
+        const int top = rootY < 0 ? -rootY : 0;
+        const int right = std::min(image.width, WidthOfScreen(attributes.screen) - rootX);
+        const int bottom = std::min(image.height, HeightOfScreen(attributes.screen) - rootY);
+        if (right <= left || bottom <= top) return image;
+        XImage* shot = XGetImage(display, window, left, top, static_cast<unsigned>(right - left),
+                                 static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+        if (!shot) return image;
+        PixelReader reader(display, attributes);
+        for (int y = top; y < bottom; ++y) {
+            uint8_t* out = image.rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(image.width) + left) * 3;
+            for (int x = left; x < right; ++x) {
+                const uint32_t colour = reader.colourOf(XGetPixel(shot, x - left, y - top));
+                *out++ = static_cast<uint8_t>(colour >> 16);
+                *out++ = static_cast<uint8_t>(colour >> 8);
+                *out++ = static_cast<uint8_t>(colour);
             }
         }
         XDestroyImage(shot);

@@ -69,7 +69,8 @@ public:
     // The container of the last attach (null before one); kept after detach so tests can see
     // what the module did with it.
     SimViewContainer* container() const { return lastContainer; }
-    // The real window while one is attached, else null.
+    // The real window of the last openWindow() until detach(), else null. A later attach() of
+    // another container keeps it: the module may still have the plug-in's editor open in it.
     NativeWindow* window() const { return realWindow.get(); }
     // An address posing as a window handle; nothing reads or writes it.
     void* pretendWindow() { return &pretend; }

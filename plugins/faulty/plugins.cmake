@@ -45,3 +45,4 @@ foreach(fault nanout:NAN allocating:ALLOCATE hanging:HANG stereoonly:STEREO_ONLY
   korvex_test_plugin(${name} ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
   target_compile_definitions(${name} PRIVATE KORVEX_FAULT_${definition})
 endforeach()
+korvex_test_plugin(editorcrash ${KORVEX_FAULTY_DIR}/editorcrash.cpp)

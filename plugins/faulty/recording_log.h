@@ -173,4 +173,9 @@ using KorvexRecordingCallHostProc = VstIntPtr (*)(AEffect*, int32_t, int32_t, Vs
 // reported at the next effEditIdle (the value is stored first).
 void korvexRecordingQueueEdit(AEffect* effect, int32_t index, float value);
 using KorvexRecordingQueueEditProc = void (*)(AEffect*, int32_t, float);
+
+// The rectangle effEditGetRect answers from now on, as an editor that changed its size would
+// (the main thread, between the host's calls).
+void korvexRecordingSetEditorRect(AEffect* effect, ERect rect);
+using KorvexRecordingSetEditorRectProc = void (*)(AEffect*, ERect);
 }

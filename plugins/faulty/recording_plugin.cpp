@@ -409,3 +409,7 @@ KORVEX_VST_EXPORT void korvexRecordingQueueEdit(AEffect* effect, int32_t index, 
     in->pendingValue.store(value, std::memory_order_relaxed);
     in->pendingEdit.store(index, std::memory_order_release);
 }
+
+KORVEX_VST_EXPORT void korvexRecordingSetEditorRect(AEffect* effect, ERect rect) {
+    if (Instance* in = instanceOf(effect)) in->config.editorRect = rect;
+}

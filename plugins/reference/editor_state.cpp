@@ -1,22 +1,36 @@
-// The reference plug-in's editor bookkeeping.
+// The reference plug-in's editor: its view's lifetime, idle work and bookkeeping.
 #include "plugins/reference/editor_state.h"
 
 namespace reference {
 
+EditorState::EditorState(const Parameters& parameters, EditorGestures& gestures) : panel(parameters, gestures) {}
+
 void EditorState::open(void* window) {
+    // A second open without a close replaces the first view.
+    close();
     opened = true;
     parentWindow = window;
+    view = EditorView::open(window, editRect.right - editRect.left, editRect.bottom - editRect.top, panel);
 }
 
 void EditorState::close() {
+    panel.endGesture();
+    view.reset();
     opened = false;
     parentWindow = nullptr;
+}
+
+void EditorState::idle() {
+    if (!view) return;
+    view->idle();
+    if (panel.isStale()) view->repaint();
 }
 
 void EditorState::redraw(const ERect* area) {
     ++redraws;
     redrawWasWhole = area == nullptr;
     if (area) redrawArea = *area;
+    if (view) view->repaint();
 }
 
 void EditorState::prepare(float opt) { prepareOpt = opt; }

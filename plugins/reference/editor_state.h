@@ -1,23 +1,33 @@
-// The reference plug-in's editor: it draws nothing but remembers what the host told it, and
-// performs edits that a test queued, as a user's gesture would, at the next idle call.
+// The reference plug-in's editor: the panel of bars in a child of the host's window, what the host
+// told it (for tests to read back), and edits a test queued, performed at the next idle call as a
+// user's gesture would be.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
+#include "plugins/reference/editor_layout.h"
+#include "plugins/reference/editor_panel.h"
+#include "plugins/reference/editor_view.h"
 #include "vst/vst_types.h"
 
 namespace reference {
 
 class EditorState {
 public:
-    EditorState() = default;
+    EditorState(const Parameters& parameters, EditorGestures& gestures);
     EditorState(const EditorState&) = delete;
     EditorState& operator=(const EditorState&) = delete;
 
     ERect* rect() { return &editRect; }
+    // [main] The panel opens inside `parentWindow` when the window system takes it as a parent;
+    // without one the editor still counts as open and simply shows nothing.
     void open(void* parentWindow);
+    // [main] An edit still being dragged ends first.
     void close();
+    // [main] effEditIdle: the view's input, then a repaint when a value changed since the last.
+    void idle();
     void redraw(const ERect* area);
     void prepare(float opt);
     void keyDown(int32_t index, VstIntPtr value);
@@ -28,6 +38,7 @@ public:
     bool takeEdit(int32_t& index, float& value);
 
     bool isOpen() const { return opened; }
+    bool isShowing() const { return view != nullptr; }
     void* parent() const { return parentWindow; }
     const ERect& lastRedraw() const { return redrawArea; }
     int32_t redrawCount() const { return redraws; }
@@ -37,7 +48,9 @@ public:
     VstIntPtr lastKeyDownValue() const { return lastKeyValue; }
 
 private:
-    ERect editRect = {0, 0, 300, 500};
+    ERect editRect = {0, 0, kEditorHeight, kEditorWidth};
+    EditorPanel panel;
+    std::unique_ptr<EditorView> view;
     bool opened = false;
     void* parentWindow = nullptr;
     ERect redrawArea = {};

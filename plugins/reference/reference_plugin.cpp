@@ -26,7 +26,7 @@ void copyChannel(float* to, const float* from, int32_t frames) {
 
 }  // namespace
 
-ReferencePlugin::ReferencePlugin(audioMasterCallback hostCallback) : host(hostCallback) {
+ReferencePlugin::ReferencePlugin(audioMasterCallback hostCallback) : host(hostCallback), editor(parameters, *this) {
     aeffect.magic = kEffectMagic;
     aeffect.numPrograms = 1;
     aeffect.numParams = kParamCount;
@@ -114,6 +114,7 @@ VstIntPtr ReferencePlugin::dispatchEditor(int32_t opcode, int32_t index, VstIntP
         return 1;
     case effEditIdle:
         performQueuedEdit();
+        editor.idle();
         return 1;
     case effEditKeyDown:
         editor.keyDown(index, value);
@@ -186,12 +187,19 @@ void ReferencePlugin::performQueuedEdit() {
     int32_t index = 0;
     float value = 0.0f;
     if (!editor.takeEdit(index, value) || !Parameters::isValid(index)) return;
-    parameters.set(index, value);
-    float reported = parameters.get(index);
-    callHost(audioMasterBeginEdit, index, 0, nullptr, 0.0f);
-    callHost(audioMasterAutomate, index, 0, nullptr, reported);
-    callHost(audioMasterEndEdit, index, 0, nullptr, 0.0f);
+    beginEdit(index);
+    changeValue(index, value);
+    endEdit(index);
 }
+
+void ReferencePlugin::beginEdit(int32_t index) { callHost(audioMasterBeginEdit, index, 0, nullptr, 0.0f); }
+
+void ReferencePlugin::changeValue(int32_t index, float value) {
+    parameters.set(index, value);
+    callHost(audioMasterAutomate, index, 0, nullptr, parameters.get(index));
+}
+
+void ReferencePlugin::endEdit(int32_t index) { callHost(audioMasterEndEdit, index, 0, nullptr, 0.0f); }
 
 double ReferencePlugin::hostTempo() {
     auto* time = reinterpret_cast<const VstTimeInfo*>(callHost(audioMasterGetTime, 0, kVstTempoValid, nullptr, 0.0f));

@@ -17,7 +17,7 @@ namespace reference {
 
 inline constexpr int32_t kUniqueId = 0x4B725678;  // 'KrVx'
 
-class ReferencePlugin final {
+class ReferencePlugin final : public EditorGestures {
 public:
     explicit ReferencePlugin(audioMasterCallback hostCallback);
     ReferencePlugin(const ReferencePlugin&) = delete;
@@ -34,6 +34,11 @@ public:
     float getParameter(int32_t index) const { return parameters.get(index); }
     void process(float** inputs, float** outputs, int32_t frames);
     void requestEdit(int32_t index, float value) { editor.requestEdit(index, value); }
+
+    // [main] Gestures in the editor, reported to the host as they happen.
+    void beginEdit(int32_t index) override;
+    void changeValue(int32_t index, float value) override;
+    void endEdit(int32_t index) override;
 
 private:
     VstIntPtr dispatchEditor(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);

@@ -1,55 +1,136 @@
-// `korvex-host editor`: opens the wrapped plug-in's editor in a simulated window, ticks it as a
-// host's timer would, prints the size it reports and closes it again.
+// `korvex-host editor`: opens the wrapped plug-in's editor in a real window, delivers values,
+// ticks it as a host's timer would, saves a picture of the window and closes it again. The editor
+// runs in a child process of the tool, so a plug-in that crashes there ends with one line.
 #include <CLI/CLI.hpp>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "acf/result_codes.h"
+#include "simhost/child_process.h"
 #include "simhost/sim_editor.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/png_file.h"
 
 namespace {
 
 // Roughly a second and a half of a host's editor timer.
 constexpr int32_t kDefaultTicks = 50;
+// The host's timer: editors that draw from their idle call get the time a host would give them.
+constexpr std::chrono::milliseconds kTickInterval{30};
+// Beyond the ticks themselves: loading the plug-in, opening and closing its editor.
+constexpr double kChildTimeLimitSeconds = 60.0;
+
+struct EditorOptions {
+    int32_t ticks = kDefaultTicks;
+    std::vector<std::string> settings;
+    std::string screenshot;
+    bool inProcess = false;
+};
 
 void printSize(std::ostream& out, const char* when, const simhost::ViewSize& size) {
     out << "view size " << when << ": " << size.vertical << " x " << size.horizontal
         << " (vertical x horizontal)\n";
 }
 
+void check(int32_t result, const char* what) {
+    if (result != kResultSuccess) throw simhost::HostError(std::string(what) + " failed with " + simhost::resultText(result));
+}
+
+// The work itself, in the child process.
+void runEditor(const EditorOptions& options) {
+    korvex_host::installFaultReport("editor");
+    std::optional<korvex_host::FaultScope> loading(std::in_place, "loading the plug-in");
+    korvex_host::EffectSession session(simhost::InstanceOptions{});
+    // Declared after the session: the host lets the editor go before the instance.
+    simhost::SimEditor editor(session.simHost(), session.instance());
+    loading.reset();
+    check(editor.initializeResult(), "the editor's Initialize");
+    const simhost::ViewSize before = editor.viewSize();
+    {
+        korvex_host::FaultScope opening("opening the editor");
+        // Without a window system this is the one line the command prints.
+        check(editor.openWindow(), "attaching the window");
+    }
+    std::cout << "plug-in: " << session.libraryPath() << "\n";
+    printSize(std::cout, "before opening", before);
+    std::cout << "opened in native window " << editor.window()->handle() << " (" << editor.window()->width()
+              << " x " << editor.window()->height() << " pixels)\n";
+    {
+        korvex_host::FaultScope delivering("delivering the values");
+        korvex_host::applySettings(session.instance(), options.settings);
+    }
+
+    int32_t answered = 0;
+    {
+        korvex_host::FaultScope idling("the editor's idle call");
+        for (int32_t i = 0; i < options.ticks; ++i) {
+            if (i > 0) std::this_thread::sleep_for(kTickInterval);
+            answered += editor.tick(1);
+        }
+    }
+    std::cout << "ticks: " << answered << " of " << options.ticks << " answered 0\n";
+    printSize(std::cout, "while open", editor.viewSize());
+
+    if (!options.screenshot.empty()) {
+        const simhost::WindowImage picture = editor.window()->capture();
+        korvex_host::writePng(options.screenshot, picture);
+        std::cout << "screenshot: " << options.screenshot << " (" << picture.width << " x " << picture.height << ")\n";
+    }
+
+    korvex_host::FaultScope closing("closing the editor");
+    check(editor.detach(), "detaching the window");
+    std::cout << "closed\n";
+}
+
+// The parent: the same command again as a child, whose output becomes ours.
+void runInChild(const EditorOptions& options) {
+    const HostOptions& host = hostOptions();
+    std::vector<std::string> argv{simhost::currentExecutable(), "--module", host.modulePath};
+    if (!host.vstPath.empty()) argv.insert(argv.end(), {"--vst", host.vstPath});
+    argv.insert(argv.end(), {"editor", "--in-process", "--ticks", std::to_string(options.ticks)});
+    for (const std::string& setting : options.settings) argv.insert(argv.end(), {"--set", setting});
+    if (!options.screenshot.empty()) argv.insert(argv.end(), {"--screenshot", options.screenshot});
+
+    const double limit =
+        kChildTimeLimitSeconds + options.ticks * std::chrono::duration<double>(kTickInterval).count();
+    const simhost::ChildResult child = simhost::runChild(argv, limit);
+    std::cout << child.out << std::flush;
+    std::cerr << child.err << std::flush;
+    if (!child.started) throw std::runtime_error("cannot run the editor: " + child.failure);
+    if (child.timedOut) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.0f s", limit);
+        throw std::runtime_error(std::string("editor: the plug-in's editor did not close within ") + seconds);
+    }
+    if (child.crashed) throw std::runtime_error("editor: the plug-in crashed (" + child.fault + ")");
+    // The child said why on its own; one line is enough.
+    if (child.exitCode != 0) throw CLI::RuntimeError(child.exitCode);
+}
+
 }  // namespace
 
 void addEditorCommand(CLI::App& app) {
-    auto* command = app.add_subcommand("editor", "open the plug-in's editor in a simulated window, tick it, close it");
-    static int32_t ticks = kDefaultTicks;
-    command->add_option("--ticks", ticks, "timer ticks while the editor is open")
-        ->check(CLI::NonNegativeNumber)
+    auto* command = app.add_subcommand("editor", "open the plug-in's editor in a window, tick it, save a picture, close it");
+    static EditorOptions options;
+    command->add_option("--ticks", options.ticks, "timer ticks while the editor is open, 30 ms apart")
+        ->check(CLI::Range(0, 100000))
         ->capture_default_str();
+    command->add_option("--set", options.settings, "ID=VALUE: a normalized value delivered once the editor is open");
+    command->add_option("--screenshot", options.screenshot, "PNG file for a picture of the window after the ticks");
+    // The child's side of the command; not for people.
+    command->add_flag("--in-process", options.inProcess)->group("");
     command->callback([] {
-        korvex_host::installFaultReport("editor");
-        korvex_host::EffectSession session(simhost::InstanceOptions{});
-        // Declared after the session: the host lets the editor go before the instance.
-        korvex_host::FaultScope scope("the plug-in's editor calls, through the module's editor");
-        simhost::SimEditor editor(session.simHost(), session.instance());
-        if (editor.initializeResult() != kResultSuccess)
-            throw simhost::HostError("the editor's Initialize failed with " +
-                                     simhost::resultText(editor.initializeResult()));
-        std::cout << "plug-in: " << session.libraryPath() << "\n";
-        printSize(std::cout, "before opening", editor.viewSize());
-
-        if (const int32_t result = editor.openWindow(); result != kResultSuccess)
-            throw simhost::HostError("attaching the window failed with " + simhost::resultText(result));
-        std::cout << "opened in native window " << editor.window()->handle() << "\n";
-        const int32_t answered = editor.tick(ticks);
-        std::cout << "ticks: " << answered << " of " << ticks << " answered 0\n";
-        printSize(std::cout, "while open", editor.viewSize());
-
-        if (const int32_t result = editor.detach(); result != kResultSuccess)
-            throw simhost::HostError("detaching the window failed with " + simhost::resultText(result));
-        std::cout << "closed\n";
+        if (options.inProcess) runEditor(options);
+        else runInChild(options);
     });
 }
