@@ -21,7 +21,7 @@
 
 // amsynth leaks a few small objects of its own per instance, which LeakSanitizer would
 // otherwise lay at this test's door.
-extern "C" const char* __lsan_default_suppressions() { return "leak:amsynth_vst.so\n"; }
+extern "C" const char* __lsan_default_suppressions() { return "leak:amsynth_vst.so\nleak:korvex-install-\n"; }
 
 namespace {
 

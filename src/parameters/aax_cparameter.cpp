@@ -44,7 +44,7 @@ void AAX_CParameter<T>::SetValue(T newValue) {
         Release();
         return;
     }
-    needsNotify = true;
+    needsNotify.store(true, std::memory_order_relaxed);
     UpdateNormalizedValue(normalized);
 }
 
@@ -112,7 +112,7 @@ void AAX_CParameter<T>::SetNormalizedValue(double normalized) {
 
 template <typename T>
 double AAX_CParameter<T>::GetNormalizedValue() const {
-    return taperDelegate->RealToNormalized(value);
+    return taperDelegate->RealToNormalized(GetValue());
 }
 
 template <typename T>
@@ -166,12 +166,12 @@ void AAX_CParameter<T>::SetStepValue(uint32_t step) {
 // Hosts pass their field width here, but the full text is answered; the limited form is slot 23.
 template <typename T>
 bool AAX_CParameter<T>::GetValueString(int32_t /*limit*/, AAX_CString* text) const {
-    return displayDelegate->ValueToString(value, text);
+    return displayDelegate->ValueToString(GetValue(), text);
 }
 
 template <typename T>
 bool AAX_CParameter<T>::GetValueString(AAX_CString* text) const {
-    return displayDelegate->ValueToString(value, text);
+    return displayDelegate->ValueToString(GetValue(), text);
 }
 
 template <typename T>
@@ -211,7 +211,7 @@ template <typename V>
 bool AAX_CParameter<T>::readAs(V* out) const {
     if constexpr (std::is_same_v<T, V>) {
         if (out == nullptr) return false;
-        *out = value;
+        *out = GetValue();
         return true;
     } else {
         (void)out;
@@ -281,9 +281,9 @@ void AAX_CParameter<T>::SetTaperDelegate(AAX_ITaperDelegateBase& taper, bool pre
     if (typed == nullptr) return;
     const double normalized = GetNormalizedValue();
     taperDelegate.reset(typed->Clone());
-    needsNotify = true;
+    needsNotify.store(true, std::memory_order_relaxed);
     if (preserveValue)
-        SetValue(value);
+        SetValue(GetValue());
     else
         UpdateNormalizedValue(normalized);
 }
@@ -300,11 +300,11 @@ void AAX_CParameter<T>::SetDisplayDelegate(AAX_IDisplayDelegateBase& display) {
 template <typename T>
 void AAX_CParameter<T>::UpdateNormalizedValue(double normalized) {
     const T real = taperDelegate->NormalizedToReal(normalized);
-    if (!needsNotify && real == value) return;
-    value = real;
+    if (!needsNotify.load(std::memory_order_relaxed) && real == GetValue()) return;
+    value.store(real, std::memory_order_relaxed);
     // The host gets back exactly what it delivered, not the taper's rounding of it.
     if (automationDelegate != nullptr) automationDelegate->PostCurrentValue(Identifier(), normalized);
-    needsNotify = false;
+    needsNotify.store(false, std::memory_order_relaxed);
 }
 
 // A parsed value counts as in range unless it is beyond one of the bounds.

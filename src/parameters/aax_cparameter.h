@@ -1,6 +1,7 @@
 // A parameter holding a real value of type T, converted through its own taper and display delegates.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -25,7 +26,7 @@ public:
 
     // The path of every change the plug-in makes: a host request with a delegate, else stored at once.
     void SetValue(T value);
-    T GetValue() const { return value; }
+    T GetValue() const { return value.load(std::memory_order_relaxed); }
     T GetDefaultValue() const { return defaultValue; }
     const AAX_ITaperDelegate<T>& TaperDelegate() const { return *taperDelegate; }
     const AAX_IDisplayDelegate<T>& DisplayDelegate() const { return *displayDelegate; }
@@ -92,8 +93,11 @@ private:
     std::unique_ptr<AAX_ITaperDelegate<T>> taperDelegate;
     std::unique_ptr<AAX_IDisplayDelegate<T>> displayDelegate;
     AAX_IAutomationDelegate* automationDelegate = nullptr;
-    bool needsNotify = true;
-    T value;
+    // [any thread: atomic] Hosts deliver and read values on any of their threads at once, and the
+    // plug-in's automation arrives on its own: each access is one relaxed load or store of a word,
+    // so a reader sees some value that was delivered, and the last delivery stands.
+    std::atomic<bool> needsNotify{true};
+    std::atomic<T> value;
     T defaultValue;
 };
 
