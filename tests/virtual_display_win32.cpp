@@ -1,5 +1,8 @@
-// Windows always has a desktop to open windows on; the windows counted are this process's own.
+// Windows has a desktop to open windows on (under Wine only with an X display behind it); the
+// windows counted are this process's own.
 #include <windows.h>
+
+#include <string>
 
 #include "virtual_display.h"
 
@@ -22,7 +25,18 @@ BOOL CALLBACK countTopLevel(HWND window, LPARAM total) {
 
 }  // namespace
 
-bool haveDisplay(std::string*) { return true; }
+bool haveDisplay(std::string* reason) {
+    // A window that can be made tells; Wine without an X display refuses every one.
+    HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                 nullptr);
+    if (probe) {
+        DestroyWindow(probe);
+        return true;
+    }
+    if (reason) *reason = "no desktop to open windows on (CreateWindowEx failed with error " +
+                          std::to_string(GetLastError()) + "; under Wine, no X display)";
+    return false;
+}
 
 int32_t windowCount() {
     int32_t total = 0;
