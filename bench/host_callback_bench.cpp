@@ -52,7 +52,7 @@ struct Instance {
         state.parameterManager.set(&manager);
         state.editor.set(&editor);
         state.tempoValid = 1;
-        state.isPlaying = 1;
+        state.storePlaying(true);
     }
     VstIntPtr call(int32_t opcode, int32_t index = 0) { return HostCallback(&effect, opcode, index, 0, nullptr, 0.5f); }
 

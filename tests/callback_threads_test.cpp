@@ -179,7 +179,7 @@ TEST(HostCallbackThreads, TheTimeRecordStaysWholeWhileAnotherRequestWaitsForTheS
     plugin.effect.user = &state;
     SlowController controller;
     state.controller.set(&controller);
-    state.isPlaying = 1;
+    state.storePlaying(true);
     state.tempoValid = 1;
     state.tempo = 98.0;
     const auto* held = reinterpret_cast<const VstTimeInfo*>(plugin.callHost(audioMasterGetTime));
@@ -195,6 +195,30 @@ TEST(HostCallbackThreads, TheTimeRecordStaysWholeWhileAnotherRequestWaitsForTheS
     EXPECT_EQ(seen.sampleRate, 48000.0);
     EXPECT_EQ(seen.tempo, 98.0);
     EXPECT_EQ(seen.flags, kVstTempoValid | kVstTransportPlaying);
+}
+
+// A request that read "playing" before the stop and reports after another request reported the
+// stop must not set the stop up again: one all-notes-off per stop.
+TEST(HostCallbackThreads, AStaleRequestDoesNotReportAStopTwice) {
+    TwoThreadPlugin plugin;
+    VstCallBack state(kSomeOwner);
+    plugin.effect.user = &state;
+    SlowController controller;
+    state.controller.set(&controller);
+    state.storePlaying(true);
+    plugin.callHost(audioMasterGetTime);
+
+    controller.holdNext = true;
+    std::thread stale([&] { plugin.callHost(audioMasterGetTime); });  // reads "playing", then waits
+    waitFor(controller.step, 1);
+    state.storePlaying(false);  // the next render call finds the transport stopped
+    plugin.callHost(audioMasterGetTime);
+    EXPECT_EQ(plugin.processEvents.load(), 1);
+    controller.step.store(2);
+    stale.join();
+    plugin.callHost(audioMasterGetTime);
+    EXPECT_EQ(plugin.processEvents.load(), 1) << "the stale request set the stop up again";
+    EXPECT_EQ(state.wasPlaying(), 0);
 }
 
 // The controller link: Uninitialize clears it before the proxy goes, so a request on another

@@ -202,7 +202,7 @@ TEST(RenderCallback, MissingOrFailingTransportLeavesValidityFlagsZero) {
     driver.render({&instance.context});
     EXPECT_EQ(instance.state.tempoValid.load() + instance.state.meterValid.load() + instance.state.positionValid.load(),
               0);
-    EXPECT_EQ(instance.state.isPlaying.load(), 1);
+    EXPECT_EQ(instance.state.isPlaying(), 1);
 
     transport.setFailing(SimTransport::Query::Location, false);
     transport.setFailing(SimTransport::Query::Tempo, true);

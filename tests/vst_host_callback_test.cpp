@@ -54,7 +54,7 @@ protected:
     HostCallbackFixture() : plugin(3), state(kSomeOwner) { plugin.effect.user = &state; }
     const VstTimeInfo& time() { return *reinterpret_cast<const VstTimeInfo*>(plugin.callHost(audioMasterGetTime)); }
     void playAt(double ppq, int32_t samples) {
-        state.isPlaying = 1;
+        state.storePlaying(true);
         state.tempoValid = 1;
         state.tempo = 98.0;
         state.meterValid = 1;
@@ -100,7 +100,7 @@ TEST_F(HostCallbackFixture, FreshInstanceAnswersAZeroRecordAt44100) {
 
     VstCallBack orphan(nullptr);
     plugin.effect.user = &orphan;
-    orphan.isPlaying = 1;
+    orphan.storePlaying(true);
     orphan.tempoValid = 1;
     const VstTimeInfo& none = time();
     EXPECT_EQ(none.flags, 0);
@@ -120,13 +120,13 @@ TEST_F(HostCallbackFixture, PlayingRecordCarriesTempoMeterAndPosition) {
     EXPECT_EQ(info.barStartPos, 0.0);
     EXPECT_EQ(info.nanoSeconds, 0.0);
     EXPECT_EQ(info.samplesToNextClock, 0);
-    EXPECT_EQ(state.wasPlaying.load(), 1);
+    EXPECT_EQ(state.wasPlaying(), 1);
 }
 
 TEST_F(HostCallbackFixture, StopSendsOneAllNotesOffAndHidesThePosition) {
     playAt(3.0, 100);
     time();
-    state.isPlaying = 0;  // a render call saw the transport stopped; the position is still valid
+    state.storePlaying(false);  // a render call saw the transport stopped; the position is still valid
     const VstTimeInfo& info = time();
     EXPECT_EQ(info.flags, kVstTempoValid | kVstTimeSigValid);
     EXPECT_EQ(info.ppqPos, 0.0);

@@ -227,7 +227,7 @@ void compareWithDirectHosting(SimEffectInstance& instance, bool playing) {
         ASSERT_TRUE(instance.render(inputs, outputs, kFrames, midi));
 
         direct.setTimeInfo(simhost::DirectVstHost::transport(
-            state.isPlaying.load() != 0, state.tempo.load(), state.meterNumerator.load(),
+            state.isPlaying() != 0, state.tempo.load(), state.meterNumerator.load(),
             state.meterDenominator.load(), state.ppqPosition.load(), state.samplePosition.load(), 48000.0));
         direct.process(in[0].data(), channels > 1 ? in[1].data() : nullptr, viaDirect[0].data(),
                        channels > 1 ? viaDirect[1].data() : nullptr, kFrames);

@@ -28,8 +28,8 @@ void storeTransport(const AAX_ITransport& transport, VstCallBack& state) {
     uint8_t playingFlag = 0;
     transport.IsPlaying(&playingFlag);
     const bool playing = playingFlag != 0;
-    const bool justStarted = playing && state.wasPlaying.load(kRelaxed) == 0;
-    state.isPlaying.store(playing ? 1 : 0, kRelaxed);
+    const bool justStarted = playing && state.wasPlaying() == 0;
+    state.storePlaying(playing);
 
     int64_t location = 0;
     if (transport.GetSampleLocation(&location) != 0) return;

@@ -100,17 +100,18 @@ VstIntPtr VstCallBack::answerTimeRequest(AEffect* effect, float opt) {
     VstTimeInfo answer{};
     bool justStopped = false;
     if (owner) {
+        // However long the host takes over the sample rate below, this state only replaces the
+        // reported one if no later render call's state has been reported meanwhile.
+        const uint64_t seen = playState.load(kRelaxed);
         answer.sampleRate = sampleRate();
         int32_t flags = 0;
         if (tempoValid.load(kRelaxed)) {
             flags |= kVstTempoValid;
             answer.tempo = tempo.load(kRelaxed);
         }
-        const int32_t playing = isPlaying.load(kRelaxed);
+        const int32_t playing = static_cast<int32_t>(seen & 1u);
         if (playing) flags |= kVstTransportPlaying;
-        // The only writer of wasPlaying, in one step: of requests racing after a stop, exactly
-        // one finds it still set and reports the stop.
-        justStopped = wasPlaying.exchange(playing, kRelaxed) == 1 && !playing;
+        justStopped = reportPlayState(seen);
         if (meterValid.load(kRelaxed)) {
             flags |= kVstTimeSigValid;
             answer.timeSigNumerator = meterNumerator.load(kRelaxed);
@@ -126,6 +127,23 @@ VstIntPtr VstCallBack::answerTimeRequest(AEffect* effect, float opt) {
     publishTimeInfo(answer);
     if (justStopped) sendAllNotesOff(effect, opt);
     return reinterpret_cast<VstIntPtr>(&timeInfo);
+}
+
+void VstCallBack::storePlaying(bool playing) {
+    // Only the render thread writes the word, so reading it back here is no race.
+    const uint64_t call = (playState.load(kRelaxed) >> 1) + 1;
+    playState.store((call << 1) | (playing ? 1u : 0u), kRelaxed);
+}
+
+bool VstCallBack::reportPlayState(uint64_t seen) {
+    uint64_t reported = reportedPlayState.load(kRelaxed);
+    // A state of the same render call or an earlier one changes nothing: another request has
+    // reported it, or a later one already, which a stale reader must not undo.
+    while ((seen >> 1) > (reported >> 1)) {
+        if (reportedPlayState.compare_exchange_weak(reported, seen, kRelaxed))
+            return (reported & 1u) != 0 && (seen & 1u) == 0;
+    }
+    return false;
 }
 
 void VstCallBack::publishTimeInfo(const VstTimeInfo& answer) {

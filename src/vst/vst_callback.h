@@ -37,10 +37,21 @@ public:
     // Transport: written by the render thread, read by time requests on any thread. Each field is
     // an independent relaxed atomic of the plain field's size: a request may see one render call's
     // tempo beside the previous call's position, which the plug-in cannot tell from a tempo change
-    // between buffers, so no lock is needed. wasPlaying is the one the time requests write, by a
-    // single exchange, so that exactly one of them takes each stop.
-    std::atomic<int32_t> wasPlaying{0};
-    std::atomic<int32_t> isPlaying{0};
+    // between buffers, so no lock is needed.
+    //
+    // The play state is the exception, because the all-notes-off hangs on it: the render thread
+    // stores it with the number of its render call in one word, and the time requests replace the
+    // state they last reported only by a compare-exchange with one of a later render call. So of
+    // requests racing after a stop exactly one reports it, and a request that read the state
+    // before the stop cannot re-arm it afterwards.
+
+    // [render] The play state of this render call, as storeTransport found it.
+    void storePlaying(bool playing);
+    // [any] Whether the last render call found the transport playing (1) or not (0).
+    int32_t isPlaying() const { return static_cast<int32_t>(playState.load(std::memory_order_relaxed) & 1u); }
+    // [any] The play state last reported to the plug-in through a time request.
+    int32_t wasPlaying() const { return static_cast<int32_t>(reportedPlayState.load(std::memory_order_relaxed) & 1u); }
+
     std::atomic<double> tempo{120.0};
     std::atomic<int32_t> meterNumerator{4};
     std::atomic<int32_t> meterDenominator{4};
@@ -50,6 +61,14 @@ public:
     std::atomic<int32_t> tempoValid{0};
     std::atomic<int32_t> meterValid{0};
     std::atomic<int32_t> positionValid{0};
+
+private:
+    // [render writes, any thread reads: atomic] (render call number << 1) | playing
+    std::atomic<uint64_t> playState{0};
+    // [time requests: compare-exchange] the playState value last reported to the plug-in
+    std::atomic<uint64_t> reportedPlayState{0};
+
+public:
 
     // [any thread: link] the editor bound to this instance, from its PrepareView until it unbinds
     CallbackLink<AAX_IACFEffectGUI> editor;
@@ -72,9 +91,13 @@ private:
     // Copies a built answer into timeInfo, unless it already holds exactly that.
     void publishTimeInfo(const VstTimeInfo& answer);
     void sendAllNotesOff(AEffect* effect, float opt);
+    // Makes `seen` the reported play state when it is of a later render call; true when that
+    // report is the stop of the transport (reported playing, now not).
+    bool reportPlayState(uint64_t seen);
 };
 
 static_assert(sizeof(std::atomic<int32_t>) == sizeof(int32_t) && std::atomic<int32_t>::is_always_lock_free,
               "transport flags are plain 32-bit words");
+static_assert(std::atomic<uint64_t>::is_always_lock_free, "the play state is one word");
 static_assert(sizeof(std::atomic<double>) == sizeof(double) && std::atomic<double>::is_always_lock_free,
               "transport positions are plain doubles");
