@@ -13,15 +13,20 @@ out="$build/validate"
 host="$build/korvex-host"
 mkdir -p "$out"
 
-# The editor tests need a display; a virtual one when there is none, which must not reset itself
-# each time its last client leaves (between two test processes).
-display=()
-if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
-  display=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
+# The editor tests need a display: without one, a virtual one for the whole survey. One server,
+# picking its own free display (two xvfb-run -a at once can race for the same number), that does
+# not reset itself each time its last client leaves (between two test processes).
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  display_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" </dev/null >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null; rm -f "$display_file"' EXIT
+  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+  [ -s "$display_file" ] && export DISPLAY=":$(tr -d '\n' <"$display_file")"
 fi
 
 echo "-- reference plug-in, level 10"
-"${display[@]}" "$host" validate --level 10 --json "$out/reference.json" --junit "$out/reference.xml" \
+"$host" validate --level 10 --json "$out/reference.json" --junit "$out/reference.xml" \
   | tee "$out/reference.txt" | tail -1
 
 # Exit code 1 is a verdict (something failed); anything else means the validator itself broke.
@@ -29,7 +34,7 @@ survey_one() {
   local plugin="$1" name
   name="$(basename "$plugin" .so)"
   local code=0
-  "${display[@]}" "$host" --vst "$plugin" validate --level "$level" --json "$out/$name.json" \
+  "$host" --vst "$plugin" validate --level "$level" --json "$out/$name.json" \
     --junit "$out/$name.xml" >"$out/$name.txt" 2>"$out/$name.err" || code=$?
   if [ "$code" -gt 1 ] || [ ! -s "$out/$name.json" ] || [ ! -s "$out/$name.xml" ]; then
     echo "validate broke on $plugin (exit code $code):" >&2
