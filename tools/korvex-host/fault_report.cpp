@@ -55,4 +55,20 @@ FaultScope::FaultScope(const char* call) { enterFaultCall(call); }
 
 FaultScope::~FaultScope() { leaveFaultCall(); }
 
+void putFaultLine(void (*put)(const char*), const char* what, const char* ending) {
+    put(kFaultLinePrefix);
+    put(gFaultCommand.load());
+    put(": ");
+    put(what);
+    if (const char* call = faultCallOfThisThread()) {
+        put(" during ");
+        put(call);
+    }
+    if (const char* context = faultContextOfThisThread()) {
+        put(", while ");
+        put(context);
+    }
+    put(ending);
+}
+
 }  // namespace korvex_host

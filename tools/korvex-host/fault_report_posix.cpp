@@ -38,18 +38,8 @@ const char* signalName(int signal) {
 }
 
 void onFault(int signal) {
-    put(kFaultLinePrefix);
-    put(gFaultCommand.load());
-    put(": the plug-in crashed");
-    if (const char* call = faultCallOfThisThread()) {
-        put(" during ");
-        put(call);
-    }
-    if (const char* context = faultContextOfThisThread()) {
-        put(", while ");
-        put(context);
-    }
-    put(" (");
+    // The signal's name goes in its own piece: no formatting is safe inside a signal handler.
+    putFaultLine(put, "the plug-in crashed", " (");
     put(signalName(signal));
     put(")\n");
     ::_exit(1);
@@ -59,20 +49,7 @@ void onFault(int signal) {
 // their last call before that, where one exists (builds with a sanitizer).
 extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
 
-void onSanitizerDeath() {
-    put(kFaultLinePrefix);
-    put(gFaultCommand.load());
-    put(": stopped by a sanitizer");
-    if (const char* call = faultCallOfThisThread()) {
-        put(" during ");
-        put(call);
-    }
-    if (const char* context = faultContextOfThisThread()) {
-        put(", while ");
-        put(context);
-    }
-    put("\n");
-}
+void onSanitizerDeath() { putFaultLine(put, "stopped by a sanitizer", "\n"); }
 
 }  // namespace
 

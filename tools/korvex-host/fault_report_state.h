@@ -13,4 +13,8 @@ extern std::atomic<const char*> gFaultCommand;
 const char* faultCallOfThisThread();
 const char* faultContextOfThisThread();
 
+// The one line a handler writes, piece by piece through `put` (which must be safe where the
+// handler runs): "korvex-host: <command>: <what> during <call>, while <context><ending>".
+void putFaultLine(void (*put)(const char*), const char* what, const char* ending);
+
 }  // namespace korvex_host

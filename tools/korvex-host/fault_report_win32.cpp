@@ -20,18 +20,7 @@ LONG WINAPI onFault(EXCEPTION_POINTERS* pointers) {
     char fault[64];
     const DWORD code = pointers && pointers->ExceptionRecord ? pointers->ExceptionRecord->ExceptionCode : 0;
     std::snprintf(fault, sizeof fault, " (exception 0x%08lX)\n", static_cast<unsigned long>(code));
-    put(kFaultLinePrefix);
-    put(gFaultCommand.load());
-    put(": the plug-in crashed");
-    if (const char* call = faultCallOfThisThread()) {
-        put(" during ");
-        put(call);
-    }
-    if (const char* context = faultContextOfThisThread()) {
-        put(", while ");
-        put(context);
-    }
-    put(fault);
+    putFaultLine(put, "the plug-in crashed", fault);
     ::TerminateProcess(::GetCurrentProcess(), 1);
     return EXCEPTION_EXECUTE_HANDLER;
 }
