@@ -14,6 +14,10 @@ target_link_libraries(korvex_display_testing PUBLIC GTest::gtest simhost)
 korvex_add_test(window_test
   ${CMAKE_CURRENT_LIST_DIR}/native_window_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/editor_window_test.cpp)
+if(WIN32)
+  target_sources(window_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/editor_window_win32_test.cpp
+                                     ${CMAKE_CURRENT_LIST_DIR}/mouse_capture_win32.cpp)
+endif()
 target_include_directories(window_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(window_test PRIVATE korvex_display_testing)
 add_dependencies(window_test korvex_module korvex_reference recording)

@@ -105,14 +105,24 @@ public:
             return 1;  // the paint covers everything
         case WM_LBUTTONDOWN:
             SetCapture(hwnd);
+            last = POINT{x, y};
             listener.pointer(Pointer::press, x, y);
             return 0;
         case WM_MOUSEMOVE:
-            if (wParam & MK_LBUTTON) listener.pointer(Pointer::move, x, y);
+            if (wParam & MK_LBUTTON) {
+                last = POINT{x, y};
+                listener.pointer(Pointer::move, x, y);
+            }
             return 0;
         case WM_LBUTTONUP:
-            ReleaseCapture();
+            // Released before the capture goes, so the drag ends here and not where it last moved.
             listener.pointer(Pointer::release, x, y);
+            ReleaseCapture();
+            return 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the mouse (a menu, a dialog, a switch to another program): the
+            // button's release will go there, so the drag ends where the pointer last was.
+            if (reinterpret_cast<HWND>(lParam) != hwnd) listener.pointer(Pointer::release, last.x, last.y);
             return 0;
         default:
             return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -140,6 +150,7 @@ private:
     int32_t width;
     int32_t height;
     HWND window = nullptr;
+    POINT last{0, 0};  // where the pointer was at the last press or drag
 };
 
 LRESULT CALLBACK handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
