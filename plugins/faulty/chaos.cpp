@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -117,7 +118,9 @@ VstIntPtr chunkAnswer(Instance& in, void* ptr) {
         size = -1 - std::abs(c.chunkSize % 1000);
         break;
     case ChunkStyle::Growing:
-        size = std::clamp(c.chunkSize + in.grownBy++, 0, kChunkCapacity);
+        // Widened: a configured size near the top of int must clamp, not overflow.
+        size = std::clamp<VstIntPtr>(static_cast<VstIntPtr>(c.chunkSize) + in.grownBy, 0, kChunkCapacity);
+        if (in.grownBy < kChunkCapacity) ++in.grownBy;
         break;
     case ChunkStyle::Huge:
         data = nullptr;
@@ -195,9 +198,12 @@ VstIntPtr dispatch(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr val
         return chance(in, c.refusePercent) ? 0 : 1;
     case kPrivateGetParamIndex: {
         const char* id = static_cast<const char*>(ptr);
-        int found = -1;
-        if (!id || std::sscanf(id, "p%d", &found) != 1) return -1;
-        return static_cast<VstIntPtr>(found) + c.indexOffset;
+        if (!id || id[0] != 'p') return -1;
+        // strtol, not sscanf: the host may hand back any digits, and sscanf's overflow is undefined.
+        char* end = nullptr;
+        const long found = std::strtol(id + 1, &end, 10);
+        if (end == id + 1) return -1;
+        return static_cast<VstIntPtr>(std::clamp<long>(found, INT32_MIN, INT32_MAX)) + c.indexOffset;
     }
     case effGetChunk:
         return chunkAnswer(in, ptr);
