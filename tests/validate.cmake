@@ -6,7 +6,7 @@ if(TARGET korvex_validate AND NOT WIN32)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)
   korvex_add_test(validate_test ${CMAKE_CURRENT_LIST_DIR}/validate_test.cpp)
-  target_link_libraries(validate_test PRIVATE PkgConfig::LIBXML2 nlohmann_json::nlohmann_json)
+  target_link_libraries(validate_test PRIVATE PkgConfig::LIBXML2 nlohmann_json::nlohmann_json korvex_display_testing)
   target_compile_definitions(validate_test PRIVATE KORVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   add_dependencies(validate_test korvex-host korvex_probe korvex_reference nomain nullmain wellbehaved nanout
                    allocating hanging stereoonly crashing sharedstate lastevents reencode)

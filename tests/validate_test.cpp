@@ -18,6 +18,7 @@
 
 #include "install_folder.h"
 #include "simhost/child_process.h"
+#include "virtual_display.h"
 
 namespace {
 
@@ -61,12 +62,9 @@ protected:
 
     static std::string plugin(const std::string& name) { return (buildDir() / "plugins" / (name + ".so")).string(); }
 
-    // validate over `vst` (empty: the reference plug-in) with the JSON and JUnit reports; `prefix`
-    // runs it under another program (xvfb-run).
-    Outcome validate(const std::string& vst, std::vector<std::string> arguments,
-                     const std::vector<std::string>& prefix = {}) const {
-        std::vector<std::string> argv = prefix;
-        argv.push_back(binary.string());
+    // validate over `vst` (empty: the reference plug-in) with the JSON and JUnit reports.
+    Outcome validate(const std::string& vst, std::vector<std::string> arguments) const {
+        std::vector<std::string> argv{binary.string()};
         if (!vst.empty()) argv.insert(argv.end(), {"--vst", vst});
         argv.push_back("validate");
         Outcome run;
@@ -277,11 +275,9 @@ TEST_F(Validate, TheJUnitReportIsValidAndItsCountsAgree) {
 
 // The editor tests open real windows: on a virtual display here, whatever display the tests have.
 TEST_F(Validate, TheEditorTestsOpenTheEditorInRealWindowsAndReportACrashInIt) {
-    const fs::path xvfbRun = "/usr/bin/xvfb-run";
-    if (!fs::exists(xvfbRun)) GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb)";
-    // Without -noreset the server resets whenever its last client leaves, between two tests.
-    const std::vector<std::string> display = {xvfbRun.string(), "-a", "-s", "-screen 0 1024x768x24 -noreset"};
-    const Outcome drawn = validate(plugin("wellbehaved"), {"--only", "editor", "--level", "10", "--seed", "4"}, display);
+    // A private server started with -displayfd: two runs picking a free number at once cannot race.
+    KORVEX_REQUIRE_DISPLAY();
+    const Outcome drawn = validate(plugin("wellbehaved"), {"--only", "editor", "--level", "10", "--seed", "4"});
     ASSERT_TRUE(drawn.json.is_object()) << drawn.out << drawn.err;
     EXPECT_EQ(drawn.code, 0) << drawn.out;
     EXPECT_EQ(withStatus(drawn, "passed"), (std::set<std::string>{"editor.cycle", "editor.rendering"})) << drawn.out;
@@ -291,7 +287,7 @@ TEST_F(Validate, TheEditorTestsOpenTheEditorInRealWindowsAndReportACrashInIt) {
     EXPECT_GT(tests.at("editor.rendering")["figures"]["render_calls"].get<double>(), 0.0);
 
     ::setenv("KORVEX_CRASH_IN", "effEditOpen", 1);
-    const Outcome crashed = validate(plugin("crashing"), {"--only", "editor", "--seed", "4"}, display);
+    const Outcome crashed = validate(plugin("crashing"), {"--only", "editor", "--seed", "4"});
     ASSERT_TRUE(crashed.json.is_object()) << crashed.out << crashed.err;
     EXPECT_EQ(crashed.code, 1);
     EXPECT_EQ(withStatus(crashed, "failed"), (std::set<std::string>{"editor.cycle", "editor.rendering"}));

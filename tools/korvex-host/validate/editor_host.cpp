@@ -38,6 +38,18 @@ std::unique_ptr<simhost::NativeWindow> holdDisplay(std::string* why) {
     return nullptr;
 }
 
+constexpr int kBlockWaitSeconds = 5;
+
+// True once the render thread has finished a block after `seen`, false after kBlockWaitSeconds.
+bool awaitBlock(const std::atomic<int64_t>& blocks, int64_t seen) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kBlockWaitSeconds);
+    while (blocks.load() <= seen) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 }  // namespace
 
 void runEditorCycles(CheckContext& context, bool whileRendering) {
@@ -108,6 +120,11 @@ void runEditorCycles(CheckContext& context, bool whileRendering) {
             context.note(which + ": the window is " + std::to_string(window->width()) + " x " +
                          std::to_string(window->height()) + ", the editor asks for " + sizeText(editor.viewSize()));
         editor.tick(kTicks);
+        // The render thread may not have been scheduled yet on a busy machine: wait for one of its
+        // blocks while the editor is open, or the test would not have tested the overlap at all.
+        if (whileRendering && !awaitBlock(blocks, blocks.load()))
+            context.fail(which + ": no block was rendered in " + std::to_string(kBlockWaitSeconds) +
+                         " s while the editor was open");
         const simhost::ViewSize size = editor.viewSize();
         if (size.result != kResultSuccess || !(size.horizontal > 0.0f) || !(size.vertical > 0.0f) ||
             size.horizontal > kLargest || size.vertical > kLargest)
