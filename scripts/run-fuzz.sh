@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer) and runs each one for a bounded time on a copy of its
 # seed corpus. Fails when a target finds anything. Usage: run-fuzz.sh [build-dir] [seconds-per-target]
+# KORVEX_FUZZ_SEED fixes libFuzzer's random seed, so a run replays the same inputs in the same order
+# (CI does, so that a red run is the code's doing and replays here); without it every run explores
+# afresh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$(pwd)"
@@ -24,7 +27,7 @@ for target in "${targets[@]}"; do
   [ -d "$seeds" ] && cp -R "$seeds/." "$work/corpus/"
   binary="$(find "$build_dir" -type f -name "$target" -perm -u+x | head -n 1)"
   echo "== $target: ${seconds}s"
-  if ! "$binary" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  if ! "$binary" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 ${KORVEX_FUZZ_SEED:+-seed="$KORVEX_FUZZ_SEED"} \
        -artifact_prefix="$work/artifacts/" "$work/corpus" >"$work/log.txt" 2>&1; then
     echo "!! $target found a fault; log: $work/log.txt, inputs: $work/artifacts/"
     tail -n 40 "$work/log.txt"
