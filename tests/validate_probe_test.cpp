@@ -1,25 +1,32 @@
 // The validator's probe hosted directly in front of the recording plug-in: every call reaches the
 // plug-in unchanged, the probe's log sees what the plug-in received, and nothing reaches a closed
 // instance.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "install_folder.h"
 #include "plugins/faulty/recording_log.h"
 #include "simhost/direct_vst_host.h"
+#include "simhost/dynamic_library.h"
 #include "tools/korvex-host/validate/probe_api.h"
 
 namespace {
 
 using simhost::DirectVstHost;
 
-std::string buildPath(const std::string& file) { return std::string(KORVEX_BUILD_DIR) + "/" + file; }
+// A library of the build by its name, with this system's library suffix.
+std::string library(const std::string& name) {
+    return (testing_support::buildDir() / (name + simhost::librarySuffix())).string();
+}
+std::string probeLibrary() { return library("korvex-probe"); }
+std::string plugin(const std::string& name) { return testing_support::pluginFile(name).string(); }
 
 template <class Proc>
 Proc symbol(void* library, const char* name) {
-    return reinterpret_cast<Proc>(dlsym(library, name));
+    return reinterpret_cast<Proc>(simhost::librarySymbol(library, name));
 }
 
 // Calls the probe made around forwarded plug-in calls, on this test's thread.
@@ -34,11 +41,12 @@ void leave() { --gDepth; }
 class Probe : public ::testing::Test {
 protected:
     void SetUp() override {
-        probe = dlopen(buildPath("korvex-probe.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(probe, nullptr) << dlerror();
-        recordingLibrary = dlopen(buildPath("plugins/recording.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(recordingLibrary, nullptr) << dlerror();
-        symbol<KorvexProbeSetTargetProc>(probe, "korvexProbeSetTarget")(buildPath("plugins/recording.so").c_str());
+        std::string error;
+        probe = simhost::openLibrary(probeLibrary(), &error);
+        ASSERT_NE(probe, nullptr) << error;
+        recordingLibrary = simhost::openLibrary(plugin("recording"), &error);
+        ASSERT_NE(recordingLibrary, nullptr) << error;
+        symbol<KorvexProbeSetTargetProc>(probe, "korvexProbeSetTarget")(plugin("recording").c_str());
         static const probe::Hooks hooks{enter, leave};
         symbol<KorvexProbeSetHooksProc>(probe, "korvexProbeSetHooks")(&hooks);
         count = symbol<KorvexProbeInstanceCountProc>(probe, "korvexProbeInstanceCount");
@@ -50,9 +58,9 @@ protected:
         if (probe) {
             symbol<KorvexProbeSetHooksProc>(probe, "korvexProbeSetHooks")(nullptr);
             symbol<KorvexProbeSetAskTimeProc>(probe, "korvexProbeSetAskTime")(0);
-            dlclose(probe);
+            simhost::closeLibrary(probe);
         }
-        if (recordingLibrary) dlclose(recordingLibrary);
+        if (recordingLibrary) simhost::closeLibrary(recordingLibrary);
     }
 
     // The recording plug-in's own log of the instance the probe made for `host`.
@@ -69,7 +77,7 @@ protected:
 TEST_F(Probe, ForwardsEveryCallUnchangedAndLogsWhatThePlugInReceived) {
     const int32_t before = count();
     DirectVstHost host;
-    ASSERT_TRUE(host.load(buildPath("korvex-probe.so"))) << host.error();
+    ASSERT_TRUE(host.load(probeLibrary())) << host.error();
     ASSERT_EQ(count(), before + 1);
     const probe::InstanceLog& log = *logOf(before);
     const recording::RecordingLog& plugin = recorded(host);
@@ -113,7 +121,7 @@ TEST_F(Probe, ForwardsEveryCallUnchangedAndLogsWhatThePlugInReceived) {
 TEST_F(Probe, RecordsTheHostsTimeAnswersAndAsksForThemWhenTold) {
     const int32_t index = count();
     DirectVstHost host;
-    ASSERT_TRUE(host.load(buildPath("korvex-probe.so"))) << host.error();
+    ASSERT_TRUE(host.load(probeLibrary())) << host.error();
     const probe::InstanceLog& log = *logOf(index);
     host.start(48000.0f);
     host.setTimeInfo(DirectVstHost::transport(true, 133.0, 3, 4, 12.5, 4800.0, 48000.0));
@@ -144,8 +152,8 @@ TEST_F(Probe, RecordsTheHostsTimeAnswersAndAsksForThemWhenTold) {
 TEST_F(Probe, KeepsInstancesApartAndRefusesCallsAfterClose) {
     const int32_t first = count();
     DirectVstHost a, b;
-    ASSERT_TRUE(a.load(buildPath("korvex-probe.so")));
-    ASSERT_TRUE(b.load(buildPath("korvex-probe.so")));
+    ASSERT_TRUE(a.load(probeLibrary()));
+    ASSERT_TRUE(b.load(probeLibrary()));
     ASSERT_EQ(count(), first + 2);
     auto instance = symbol<KorvexProbeInstanceProc>(probe, "korvexProbeInstance");
     EXPECT_EQ(instance(first), a.effect());
@@ -177,14 +185,14 @@ TEST_F(Probe, SaysWhyItMadeNoInstance) {
     auto setTarget = symbol<KorvexProbeSetTargetProc>(probe, "korvexProbeSetTarget");
     auto error = symbol<KorvexProbeErrorProc>(probe, "korvexProbeError");
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {buildPath("plugins/nomain.so"), "the plug-in exports no main entry"},
-        {buildPath("plugins/nullmain.so"), "the plug-in's main entry made no plug-in"},
-        {buildPath("no-such-library.so"), "cannot load the plug-in: "},
+        {plugin("nomain"), "the plug-in exports no main entry"},
+        {plugin("nullmain"), "the plug-in's main entry made no plug-in"},
+        {library("no-such-library"), "cannot load the plug-in: "},
     };
     for (const auto& [target, reason] : cases) {
         setTarget(target.c_str());
         DirectVstHost host;
-        EXPECT_FALSE(host.load(buildPath("korvex-probe.so")));
+        EXPECT_FALSE(host.load(probeLibrary()));
         EXPECT_EQ(std::string(error()).rfind(reason, 0), 0u) << error();
     }
 }

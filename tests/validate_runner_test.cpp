@@ -1,7 +1,9 @@
 // The battery's runner and reports without running a plug-in: how the end of a test process is
 // read, which tests a selection names, the output watch, and reports that hold any text.
 #include <gtest/gtest.h>
+#ifdef KORVEX_HAVE_LIBXML2
 #include <libxml/parser.h>
+#endif
 
 #include <cmath>
 #include <limits>
@@ -11,6 +13,7 @@
 #include "tools/korvex-host/validate/report.h"
 #include "tools/korvex-host/validate/runner.h"
 #include "tools/korvex-host/validate/signal.h"
+#include "xml_outline.h"
 
 namespace {
 
@@ -49,6 +52,10 @@ TEST(ValidateRunner, SaysHowAChildEndedThatGaveNoResult) {
     ChildEnd killed = exited(0, "", "");
     killed.crashed = true;
     killed.fault = "SIGKILL";
+    // A Windows child ends by an exception code where a POSIX one ends by a signal.
+    ChildEnd faulted = exited(0, "", "");
+    faulted.crashed = true;
+    faulted.fault = "exception 0xC0000005 (access violation)";
     ChildEnd late = exited(0, "", "");
     late.timedOut = true;
     const std::vector<Case> cases = {
@@ -56,6 +63,10 @@ TEST(ValidateRunner, SaysHowAChildEndedThatGaveNoResult) {
          "the plug-in crashed during effSetChunk (SIGABRT)"},
         {exited(3, "", "korvex-host: validate: timed out after 5.0 s, during processReplacing\n"),
          "timed out after 5.0 s, during processReplacing"},
+        // The same line from a stream in text mode on Windows.
+        {exited(3, "", "korvex-host: validate: timed out after 5.0 s, during processReplacing\r\n"),
+         "timed out after 5.0 s, during processReplacing"},
+        {exited(2, "", "something went wrong\r\n"), "the test process ended with exit code 2: something went wrong (no result)"},
         {exited(1, "", "=================\n==4242==ERROR: AddressSanitizer: heap-use-after-free on address 0x1\n"),
          "ERROR: AddressSanitizer: heap-use-after-free on address 0x1 (no result)"},
         {exited(1, "",
@@ -63,6 +74,9 @@ TEST(ValidateRunner, SaysHowAChildEndedThatGaveNoResult) {
                 "korvex-host: validate: stopped by a sanitizer during effGetChunk, while loading a chunk\n"),
          "x.cpp:58:12: runtime error: load of null pointer; during effGetChunk, while loading a chunk (no result)"},
         {killed, "the test process crashed (SIGKILL)"},
+        {faulted, "the test process crashed (exception 0xC0000005 (access violation))"},
+        {exited(1, "", "korvex-host: validate: the plug-in crashed during effOpen (exception 0xC0000005)\n"),
+         "the plug-in crashed during effOpen (exception 0xC0000005)"},
         {late, "timed out: the test process was killed after 70.0 s"},
         {exited(2, "", "something went wrong\n\n"), "the test process ended with exit code 2: something went wrong (no result)"},
     };
@@ -149,7 +163,8 @@ TEST(ValidateReport, JUnitAndJsonHoldAnyTextAPlugInWrites) {
     CheckResult failed;
     failed.name = "load";
     failed.status = Status::Failed;
-    failed.messages = {"bad \x01 byte \xFF and caf\xC3\xA9 <tag> & 'quote'"};
+    failed.messages = {"bad \x01 byte \xFF and caf\xC3\xA9 <tag> & 'quote' \xF0\x9F\x8E\xB9 overlong \xE0\x80\x80"
+                       " surrogate \xED\xA0\x80 beyond \xF4\x90\x80\x80 nonchar \xEF\xBF\xBF"};
     failed.log = "stderr \x1B[31m colour \xC3";
     CheckResult skipped;
     skipped.name = "editor.cycle";
@@ -162,9 +177,25 @@ TEST(ValidateReport, JUnitAndJsonHoldAnyTextAPlugInWrites) {
 
     EXPECT_EQ(verdictLine(report), "1 passed, 1 failed, 1 skipped");
     const std::string xml = junitText(report);
+    testing_support::XmlElement suites;
+    try {
+        suites = testing_support::XmlOutline::parse(xml);
+    } catch (const std::exception& error) {
+        FAIL() << error.what() << "\n" << xml;
+    }
+    const testing_support::XmlElement& suite = *suites.childrenNamed("testsuite").at(0);
+    EXPECT_EQ(suite.childrenNamed("properties").at(0)->childrenNamed("property").at(0)->attributes.at("value"),
+              report.plugin);
+    const testing_support::XmlElement& load = *suite.childrenNamed("testcase").at(0);
+    EXPECT_EQ(load.childrenNamed("failure").at(0)->attributes.at("message"),
+              "bad ? byte ? and caf\xC3\xA9 <tag> & 'quote' \xF0\x9F\x8E\xB9 overlong ??? surrogate ??? beyond ???? "
+              "nonchar ???")
+        << "control bytes, broken UTF-8 and characters XML forbids replaced, the rest read back as written";
+#ifdef KORVEX_HAVE_LIBXML2
     xmlDocPtr document = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "report.xml", nullptr, XML_PARSE_NONET);
     ASSERT_NE(document, nullptr) << xml;
     xmlFreeDoc(document);
+#endif
     EXPECT_NE(xml.find("caf\xC3\xA9"), std::string::npos) << "valid UTF-8 passes unchanged";
     EXPECT_NE(xml.find("&lt;tag&gt; &amp; &apos;quote&apos;"), std::string::npos);
 
@@ -174,6 +205,42 @@ TEST(ValidateReport, JUnitAndJsonHoldAnyTextAPlugInWrites) {
     const CheckResult back = resultFromJson(json["tests"][0]);
     EXPECT_EQ(back.status, Status::Failed);
     EXPECT_EQ(back.name, "load");
+}
+
+// The XML reader the report tests use where libxml2 is missing refuses what is not well-formed.
+TEST(XmlOutline, RefusesDocumentsThatAreNotWellFormed) {
+    const std::vector<std::string> bad = {
+        "",
+        "<a>",
+        "<a></b>",
+        "<a><b></a></b>",
+        "<a x=1/>",
+        "<a x=\"1\" x=\"2\"/>",
+        "<a x=\"<\"/>",
+        "<a>&nbsp;</a>",
+        "<a>&#0;</a>",
+        "<a>\x01</a>",
+        "<a>caf\xC3</a>",
+        "<a/><b/>",
+        "<a>]]></a>",
+        "<!DOCTYPE a><a/>",
+    };
+    for (const std::string& document : bad) {
+        EXPECT_THROW(testing_support::XmlOutline::parse(document), std::runtime_error) << document;
+#ifdef KORVEX_HAVE_LIBXML2
+        xmlDocPtr parsed = xmlReadMemory(document.data(), static_cast<int>(document.size()), "bad.xml", nullptr,
+                                         XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        if (document.rfind("<!DOCTYPE", 0) != 0) {
+            EXPECT_EQ(parsed, nullptr) << "libxml2 accepts " << document;
+        }
+        xmlFreeDoc(parsed);
+#endif
+    }
+    const testing_support::XmlElement root = testing_support::XmlOutline::parse(
+        "<?xml version=\"1.0\"?>\n<!-- c --><a k='&#x3C;&amp;'>x<![CDATA[<y>]]><b/>&#233;</a>\n");
+    EXPECT_EQ(root.attributes.at("k"), "<&");
+    EXPECT_EQ(root.text, "x<y>\xC3\xA9");
+    EXPECT_EQ(root.childrenNamed("b").size(), 1u);
 }
 
 }  // namespace

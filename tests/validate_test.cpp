@@ -2,9 +2,10 @@
 // level 10, each faulty plug-in fails exactly the tests it should with the reason, bad libraries
 // fail the load test alone, and the JSON and JUnit reports agree with what ran.
 #include <gtest/gtest.h>
+#ifdef KORVEX_HAVE_LIBXML2
 #include <libxml/parser.h>
 #include <libxml/xmlschemas.h>
-#include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,13 +18,34 @@
 #include <vector>
 
 #include "install_folder.h"
+#include "process_environment.h"
 #include "simhost/child_process.h"
 #include "virtual_display.h"
+#include "xml_outline.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testing_support::buildDir;
+using testing_support::setEnvironment;
+
+// How the tool names the fault the crashing plug-in makes (a write through a null pointer).
+#ifdef _WIN32
+const std::string kNullWriteFault = " (exception 0xC0000005)";
+#else
+const std::string kNullWriteFault = " (SIGSEGV)";
+#endif
+
+// The hanging plug-in's time-out: short, but above what its healthy tests take. Under Wine every
+// lock of the module's kernel mutex is a round trip to the wineserver, and a level-10 render test
+// of a plug-in that works takes several seconds there; under a sanitizer on a busy machine, too.
+#ifdef _WIN32
+const std::string kHangTimeout = "20";
+#else
+const std::string kHangTimeout = "10";
+#endif
+// Every other faulty plug-in keeps a limit no healthy test comes near.
+const std::string kFaultTimeout = "60";
 
 struct Outcome {
     int code = -1;
@@ -37,6 +59,12 @@ std::string slurp(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A Windows program's text-mode streams end lines with "\r\n".
+std::string withNewlines(std::string text) {
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+    return text;
+}
+
 std::string lastLine(const std::string& text) {
     const size_t end = text.find_last_not_of('\n');
     if (end == std::string::npos) return {};
@@ -47,20 +75,21 @@ std::string lastLine(const std::string& text) {
 class Validate : public ::testing::Test {
 protected:
     void SetUp() override {
-        binary = buildDir() / "korvex-host";
+        binary = buildDir() / (std::string("korvex-host") + simhost::executableSuffix());
         if (!fs::exists(binary)) GTEST_SKIP() << "korvex-host is not built at " << binary;
-        scratch = fs::temp_directory_path() / ("korvex-validate-test-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        scratch = fs::temp_directory_path() /
+                  ("korvex-validate-test-" + std::to_string(testing_support::processId()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(scratch);
         fs::create_directories(scratch);
     }
     void TearDown() override {
-        ::unsetenv("KORVEX_CRASH_IN");
+        setEnvironment("KORVEX_CRASH_IN", "");
         std::error_code ignored;
         if (!scratch.empty()) fs::remove_all(scratch, ignored);
     }
 
-    static std::string plugin(const std::string& name) { return (buildDir() / "plugins" / (name + ".so")).string(); }
+    static std::string plugin(const std::string& name) { return testing_support::pluginFile(name).string(); }
 
     // validate over `vst` (empty: the reference plug-in) with the JSON and JUnit reports.
     Outcome validate(const std::string& vst, std::vector<std::string> arguments) const {
@@ -76,8 +105,8 @@ protected:
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         const simhost::ChildResult child = simhost::runChild(argv, 600);
         run.code = child.exited ? child.exitCode : -1;
-        run.out = child.out;
-        run.err = child.err;
+        run.out = withNewlines(child.out);
+        run.err = withNewlines(child.err);
         if (fs::exists(json)) run.json = nlohmann::json::parse(slurp(json));
         return run;
     }
@@ -154,13 +183,14 @@ TEST_F(Validate, EachFaultyPlugInFailsExactlyTheTestsItShouldWithTheReason) {
         "state.damaged",   "midi.offsets",      "midi.dense",        "midi.notes-off", "render.instances",
         "transport.time",  "render.rates",      "render.allocation", "lifecycle.many", "parameters.threads",
         "timing"};
+    const std::string hangReason = "timed out after " + kHangTimeout + ".0 s, during effSetChunk";
     const std::vector<FaultCase> cases = {
         {"nanout", "", {"render.finite", "render.mono", "render.direct", "render.instances", "render.rates"},
          "non-finite samples"},
         {"allocating", "", {"render.allocation"}, "inside the plug-in's own calls, 0 in the module's"},
         {"stereoonly", "", {"render.mono"},
          "crashed during processReplacing, while rendering the mono component, whose second channel pointers are null"},
-        {"hanging", "", {"state.damaged"}, "timed out after 10.0 s, during effSetChunk"},
+        {"hanging", "", {"state.damaged"}, hangReason.c_str()},
         {"crashing", "effGetChunk", {"state.roundtrip", "state.damaged", "state.random"},
          "the plug-in crashed during effGetChunk"},
         {"crashing", "processReplacing", rendering, "the plug-in crashed during processReplacing"},
@@ -174,15 +204,19 @@ TEST_F(Validate, EachFaultyPlugInFailsExactlyTheTestsItShouldWithTheReason) {
     };
     for (const FaultCase& fault : cases) {
         SCOPED_TRACE(std::string(fault.plugin) + " " + fault.crashIn);
-        if (*fault.crashIn) ::setenv("KORVEX_CRASH_IN", fault.crashIn, 1);
-        else ::unsetenv("KORVEX_CRASH_IN");
-        // Only the hanging plug-in needs a short limit; under a sanitizer on a busy machine a healthy
-        // test takes seconds, so its limit stays well above that.
-        const char* timeout = std::string(fault.plugin) == "hanging" ? "10" : "60";
+        setEnvironment("KORVEX_CRASH_IN", fault.crashIn);
+        const std::string& timeout = std::string(fault.plugin) == "hanging" ? kHangTimeout : kFaultTimeout;
         const Outcome run = validate(plugin(fault.plugin), {"--level", "10", "--seed", "3", "--timeout", timeout});
         ASSERT_TRUE(run.json.is_object()) << run.out << run.err;
         std::set<std::string> failing = fault.failing;
         if (!countsHeapCalls(run)) failing.erase("render.allocation");
+        // The editor tests render as well, where windows can be made: always on Windows, on Linux
+        // once a display is there.
+        if (fault.failing == rendering && byName(run).at("editor.cycle")["status"] != "skipped")
+            failing.insert({"editor.cycle", "editor.rendering"});
+#ifdef _WIN32
+        EXPECT_NE(byName(run).at("editor.cycle")["status"], "skipped") << "Windows always has its desktop";
+#endif
         EXPECT_EQ(run.code, failing.empty() ? 0 : 1) << run.err;
         EXPECT_EQ(withStatus(run, "failed"), failing) << run.out;
         for (const auto& [name, test] : byName(run)) {
@@ -205,7 +239,7 @@ TEST_F(Validate, ALibraryThatDoesNotLoadFailsTheLoadTestAloneWithItsReason) {
         {plugin("nullmain"), "returned no plug-in"},
         {plugin("crashing"), "the plug-in crashed during the plug-in's main entry"},
     };
-    ::setenv("KORVEX_CRASH_IN", "main", 1);
+    setEnvironment("KORVEX_CRASH_IN", "main");
     for (const auto& [library, reason] : cases) {
         SCOPED_TRACE(library);
         const Outcome run = validate(library, {"--level", "10"});
@@ -221,45 +255,37 @@ TEST_F(Validate, ALibraryThatDoesNotLoadFailsTheLoadTestAloneWithItsReason) {
     }
 }
 
-// JUnit as CI systems read it: well-formed, valid against the schema of the common JUnit
-// dialect, and its counts agree with the test cases it holds and with the JSON report.
-TEST_F(Validate, TheJUnitReportIsValidAndItsCountsAgree) {
+// JUnit as CI systems read it: well-formed, and its counts agree with the test cases it holds and
+// with the JSON report.
+TEST_F(Validate, TheJUnitReportIsWellFormedAndItsCountsAgree) {
     const Outcome run = validate(plugin("nanout"), {"--level", "4", "--seed", "9", "--repeat", "2"});
     ASSERT_TRUE(run.json.is_object()) << run.err;
-    const std::string schemaPath = std::string(KORVEX_SOURCE_DIR) + "/tests/data/junit.xsd";
-    xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(schemaPath.c_str());
-    xmlSchemaPtr schema = xmlSchemaParse(parser);
-    ASSERT_NE(schema, nullptr) << schemaPath;
-    xmlDocPtr document = xmlReadFile(run.junit.c_str(), nullptr, XML_PARSE_NONET);
-    ASSERT_NE(document, nullptr) << "not well-formed: " << slurp(run.junit);
-    xmlSchemaValidCtxtPtr validator = xmlSchemaNewValidCtxt(schema);
-    EXPECT_EQ(xmlSchemaValidateDoc(validator, document), 0) << slurp(run.junit);
+    const std::string xml = slurp(run.junit);
+    testing_support::XmlElement suites;
+    try {
+        suites = testing_support::XmlOutline::parse(xml);
+    } catch (const std::exception& error) {
+        FAIL() << error.what() << "\n" << xml;
+    }
+    ASSERT_EQ(suites.name, "testsuites");
+    ASSERT_EQ(suites.childrenNamed("testsuite").size(), 1u) << xml;
+    const testing_support::XmlElement& suite = *suites.childrenNamed("testsuite")[0];
 
     int cases = 0, failures = 0, skipped = 0;
-    xmlNodePtr suites = xmlDocGetRootElement(document);
-    xmlNodePtr suite = nullptr;
-    for (xmlNodePtr node = suites->children; node; node = node->next)
-        if (node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, BAD_CAST "testsuite")) suite = node;
-    ASSERT_NE(suite, nullptr);
-    for (xmlNodePtr test = suite->children; test; test = test->next) {
-        if (test->type != XML_ELEMENT_NODE || !xmlStrEqual(test->name, BAD_CAST "testcase")) continue;
+    for (const testing_support::XmlElement* test : suite.childrenNamed("testcase")) {
         ++cases;
-        for (xmlNodePtr child = test->children; child; child = child->next) {
-            if (child->type != XML_ELEMENT_NODE) continue;
-            failures += xmlStrEqual(child->name, BAD_CAST "failure") ? 1 : 0;
-            skipped += xmlStrEqual(child->name, BAD_CAST "skipped") ? 1 : 0;
-        }
+        failures += static_cast<int>(test->childrenNamed("failure").size());
+        skipped += static_cast<int>(test->childrenNamed("skipped").size());
     }
-    const auto attribute = [](xmlNodePtr node, const char* name) {
-        xmlChar* value = xmlGetProp(node, BAD_CAST name);
-        const int number = value ? std::atoi(reinterpret_cast<const char*>(value)) : -1;
-        xmlFree(value);
-        return number;
+    const auto attribute = [](const testing_support::XmlElement& node, const char* name) {
+        const auto found = node.attributes.find(name);
+        return found == node.attributes.end() ? -1 : std::atoi(found->second.c_str());
     };
-    for (xmlNodePtr node : {suites, suite}) {
-        EXPECT_EQ(attribute(node, "tests"), cases);
-        EXPECT_EQ(attribute(node, "failures"), failures);
-        EXPECT_EQ(attribute(node, "skipped"), skipped);
+    const testing_support::XmlElement& root = suites;
+    for (const testing_support::XmlElement* node : {&root, &suite}) {
+        EXPECT_EQ(attribute(*node, "tests"), cases) << node->name;
+        EXPECT_EQ(attribute(*node, "failures"), failures) << node->name;
+        EXPECT_EQ(attribute(*node, "skipped"), skipped) << node->name;
     }
     EXPECT_EQ(cases, static_cast<int>(run.json["tests"].size()));
     EXPECT_EQ(failures, run.json["summary"]["failed"].get<int>());
@@ -269,11 +295,29 @@ TEST_F(Validate, TheJUnitReportIsValidAndItsCountsAgree) {
     const auto tests = run.json["tests"];
     EXPECT_EQ(tests[0]["name"], tests[tests.size() / 2]["name"]);
     EXPECT_EQ(tests[tests.size() / 2]["seed"], 10);
+}
 
+// Valid against the schema of the common JUnit dialect, failures, skips and all.
+TEST_F(Validate, TheJUnitReportIsValidAgainstTheSchema) {
+#ifndef KORVEX_HAVE_LIBXML2
+    GTEST_SKIP() << "schema validation needs libxml2, which this build lacks (Debian has none for mingw)";
+#else
+    const Outcome run = validate(plugin("nanout"), {"--level", "4", "--seed", "9", "--repeat", "2"});
+    ASSERT_TRUE(run.json.is_object()) << run.err;
+    ASSERT_GT(run.json["summary"]["failed"].get<int>(), 0);
+    const std::string schemaPath = std::string(KORVEX_SOURCE_DIR) + "/tests/data/junit.xsd";
+    xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(schemaPath.c_str());
+    xmlSchemaPtr schema = xmlSchemaParse(parser);
+    ASSERT_NE(schema, nullptr) << schemaPath;
+    xmlDocPtr document = xmlReadFile(run.junit.c_str(), nullptr, XML_PARSE_NONET);
+    ASSERT_NE(document, nullptr) << "not well-formed: " << slurp(run.junit);
+    xmlSchemaValidCtxtPtr validator = xmlSchemaNewValidCtxt(schema);
+    EXPECT_EQ(xmlSchemaValidateDoc(validator, document), 0) << slurp(run.junit);
     xmlSchemaFreeValidCtxt(validator);
     xmlFreeDoc(document);
     xmlSchemaFree(schema);
     xmlSchemaFreeParserCtxt(parser);
+#endif
 }
 
 // The editor tests open real windows: on a virtual display here, whatever display the tests have.
@@ -289,13 +333,14 @@ TEST_F(Validate, TheEditorTestsOpenTheEditorInRealWindowsAndReportACrashInIt) {
     EXPECT_EQ(tests.at("editor.cycle")["figures"]["height"], 200);
     EXPECT_GT(tests.at("editor.rendering")["figures"]["render_calls"].get<double>(), 0.0);
 
-    ::setenv("KORVEX_CRASH_IN", "effEditOpen", 1);
+    setEnvironment("KORVEX_CRASH_IN", "effEditOpen");
     const Outcome crashed = validate(plugin("crashing"), {"--only", "editor", "--seed", "4"});
     ASSERT_TRUE(crashed.json.is_object()) << crashed.out << crashed.err;
     EXPECT_EQ(crashed.code, 1);
     EXPECT_EQ(withStatus(crashed, "failed"), (std::set<std::string>{"editor.cycle", "editor.rendering"}));
     for (const auto& [name, test] : byName(crashed))
-        EXPECT_EQ(test["messages"][0], "the plug-in crashed during effEditOpen, while opening, idling and closing the editor (SIGSEGV)")
+        EXPECT_EQ(test["messages"][0],
+                  "the plug-in crashed during effEditOpen, while opening, idling and closing the editor" + kNullWriteFault)
             << name;
 }
 
@@ -327,10 +372,11 @@ TEST_F(Validate, WithoutIsolationTheTestsRunInOneProcessAndACrashStillNamesTheCa
     EXPECT_EQ(quiet.code, 0) << quiet.out << quiet.err;
     EXPECT_EQ(quiet.json["summary"]["failed"], 0);
 
-    ::setenv("KORVEX_CRASH_IN", "processReplacing", 1);
+    setEnvironment("KORVEX_CRASH_IN", "processReplacing");
     const Outcome crash = validate(plugin("crashing"), {"--no-isolation", "--only", "render.finite"});
     EXPECT_EQ(crash.code, 1);
-    EXPECT_EQ(crash.err, "korvex-host: validate: the plug-in crashed during processReplacing, while rendering (SIGSEGV)\n");
+    EXPECT_EQ(crash.err,
+              "korvex-host: validate: the plug-in crashed during processReplacing, while rendering" + kNullWriteFault + "\n");
 }
 
 }  // namespace

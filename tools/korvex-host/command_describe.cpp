@@ -182,7 +182,8 @@ void addDescribeCommand(CLI::App& app) {
             throw simhost::HostError("ACFStartup failed with " + simhost::resultText(result));
         const Description& description = host.describe();
         if (asJson) {
-            std::cout << descriptionJson(description).dump(2) << "\n";
+            // A plug-in may name things in any bytes: invalid UTF-8 becomes U+FFFD rather than an exception.
+            std::cout << descriptionJson(description).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         } else {
             printText(std::cout, description);
         }

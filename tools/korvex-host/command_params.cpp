@@ -79,7 +79,8 @@ void addParamsCommand(CLI::App& app) {
             parameters = session.instance().parameterList();
         }
         if (asJson)
-            std::cout << tableJson(parameters).dump(2) << "\n";
+            // A plug-in may name things in any bytes: invalid UTF-8 becomes U+FFFD rather than an exception.
+            std::cout << tableJson(parameters).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         else
             printTable(std::cout, parameters);
     });

@@ -2,6 +2,7 @@
 #include "tools/korvex-host/validate/report.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -34,10 +35,19 @@ std::string xmlText(const std::string& text) {
             ++i;
             continue;
         }
-        // A well-formed multi-byte sequence passes whole; anything else becomes one '?'.
-        const size_t length = byte >= 0xF0 && byte < 0xF5 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 && byte < 0xE0 ? 2 : 0;
+        // A well-formed multi-byte sequence of a character XML allows passes whole; anything else
+        // (overlong forms, surrogates, beyond U+10FFFF, U+FFFE/U+FFFF) becomes one '?'.
+        const size_t length = byte >= 0xF0 && byte < 0xF5 ? 4 : byte >= 0xE0 && byte < 0xF0 ? 3
+                            : byte >= 0xC2 && byte < 0xE0 ? 2 : 0;
         bool valid = length > 0 && i + length <= text.size();
-        for (size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        uint32_t code = length == 4 ? byte & 0x07u : length == 3 ? byte & 0x0Fu : byte & 0x1Fu;
+        for (size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        if (valid && length == 3) valid = code >= 0x800 && (code < 0xD800 || code > 0xDFFF) && code < 0xFFFE;
+        if (valid && length == 4) valid = code >= 0x10000 && code <= 0x10FFFF;
         if (valid) {
             out.append(text, i, length);
             i += length;

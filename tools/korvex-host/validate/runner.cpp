@@ -40,13 +40,16 @@ void requireKnown(const std::vector<std::string>& patterns) {
     }
 }
 
+// The lines of a child's output, without their ends: "\n", or "\r\n" from a stream in text mode
+// on Windows (the watchdog's line, a plug-in's chatter), whose '\r' would end up in the reports.
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        out.push_back(text.substr(start, end - start));
+        const size_t length = end - start - (end > start && text[end - 1] == '\r' ? 1 : 0);
+        out.push_back(text.substr(start, length));
         start = end + 1;
     }
     return out;
