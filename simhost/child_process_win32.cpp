@@ -7,20 +7,12 @@
 #include <thread>
 
 #include "simhost/child_process.h"
+#include "simhost/wide_text_win32.h"
 
 namespace simhost {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::wstring widen(const std::string& text) {
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-    wide.resize(static_cast<size_t>(length - 1));
-    return wide;
-}
 
 // One argument as the C runtime's command-line parser reads it back.
 void appendQuoted(std::wstring& line, const std::wstring& argument) {

@@ -4,18 +4,10 @@
 #include <cstdio>
 
 #include "simhost/dynamic_library.h"
+#include "simhost/wide_text_win32.h"
 
 namespace simhost {
 namespace {
-
-std::wstring widen(const std::string& text) {
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-    wide.resize(static_cast<size_t>(length - 1));
-    return wide;
-}
 
 std::string describeError(DWORD code) {
     char text[512] = {};

@@ -1,0 +1,19 @@
+// UTF-8 text as the wide strings the Win32 calls of the simulated host take.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace simhost {
+
+inline std::wstring widen(const std::string& text) {
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length - 1));
+    return wide;
+}
+
+}  // namespace simhost
