@@ -4,8 +4,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 #include "fake_effect.h"
+#include "parameters/parameter_manager.h"
+#include "stub_parameter.h"
 #include "render/render_callback.h"
 #include "simhost/render_context_builder.h"
 #include "vst/vst_callback.h"
@@ -98,6 +101,60 @@ TEST(RenderAllocation, PlugInWithExtraChannelsAllocatesNothingEvenInPieces) {
 
     EXPECT_EQ(during, 0);
     EXPECT_EQ(plugin.processCount(), 3u);
+    vst.effect = nullptr;
+}
+
+// A plug-in automating from its render call with an ID too long for a short-string buffer, on
+// render threads each of which calls back for the first time: hosts start render threads at will.
+TEST(RenderAllocation, AutomationWithALongIdFromFreshRenderThreadsAllocatesNothing) {
+    static const char* const kLongId = "a_parameter_id_of_26_chars";
+    class CountingParameter final : public testing_support::StubParameter {
+    public:
+        CountingParameter() : StubParameter(kLongId) {}
+        void SetNormalizedValue(double) override { received.fetch_add(1); }
+        std::atomic<int32_t> received{0};
+    };
+    testing_support::FakeEffect plugin(2);
+    plugin.calls.reserve(1024);
+    plugin.ids[0] = kLongId;
+    plugin.onProcess = [](testing_support::FakeEffect& self) {
+        self.callHost(audioMasterBeginEdit, 0);
+        self.callHost(audioMasterAutomate, 0, 0, nullptr, 0.5f);
+        self.callHost(audioMasterEndEdit, 0);
+        self.callHost(audioMasterGetTime);
+    };
+    VstCallBack state(reinterpret_cast<AAXWrapper_Parameters*>(0x1000));
+    ParameterManager parameters;
+    auto* parameter = new CountingParameter;
+    ASSERT_TRUE(parameters.AddParameter(parameter));
+    state.parameterManager.set(&parameters);
+    VstInterface vst;
+    vst.effect = &plugin.effect;
+    vst.callback = &state;
+    plugin.effect.user = &state;
+
+    simhost::RenderContextBuilder context(simhost::kStemStereo, 256);
+    const int32_t channels = 2, loaded = 1;
+    const VstInterface* address = &vst;
+    context.postPacket(1, &channels, 4);
+    context.postPacket(3, &channels, 4);
+    context.postPacket(7, &address, 8);
+    context.postPacket(8, &loaded, 4);
+    void* batch[] = {context.context()};
+
+    for (int round = 0; round < 3; ++round) {
+        long during = -1;
+        // Counted on the render thread itself, from its first call on: creating the thread allocates.
+        std::thread render([&] {
+            const long before = gAllocations.load();
+            RenderCallback(batch, batch + 1);
+            during = gAllocations.load() - before;
+        });
+        render.join();
+        EXPECT_EQ(during, 0) << "render thread " << round;
+    }
+    EXPECT_EQ(parameter->received.load(), 3);
+    state.parameterManager.clear();
     vst.effect = nullptr;
 }
 
