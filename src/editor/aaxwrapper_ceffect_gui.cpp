@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "parameters/aaxwrapper_parameters.h"
 #include "vst/vst_callback.h"
@@ -27,11 +28,14 @@ AAXWrapper_CEffectGUI::~AAXWrapper_CEffectGUI() {
     // display update from the plug-in must never reach this editor once it is gone. Already
     // done by OnLastRelease when the host let go by Release.
     unbindInstance();
+    if (AAX_IACFEffectParameters* pinned = std::exchange(pinnedParameters, nullptr)) pinned->Release();
 }
 
 void AAXWrapper_CEffectGUI::OnLastRelease() {
     closeOpenEditor();
     parkedWith = unbindInstance();
+    // Uninitialized earlier with a display update inside: that one may not have left yet.
+    if (!parkedWith && pinnedCallbacks && !pinnedCallbacks->editor.idle()) parkedWith = pinnedCallbacks;
 }
 
 void AAXWrapper_CEffectGUI::DeleteSelf() {
@@ -42,13 +46,23 @@ void AAXWrapper_CEffectGUI::DeleteSelf() {
     // The effect parameters go last: their release may end the instance, which then frees this
     // editor at once, so nothing of this object is touched after it.
     AAX_IACFEffectParameters* held = dropHostReferences();
+    AAX_IACFEffectParameters* pinned = std::exchange(pinnedParameters, nullptr);
     parkedWith->retire(this, [](void* editor) { delete static_cast<AAXWrapper_CEffectGUI*>(editor); });
     if (held) held->Release();
+    if (pinned) pinned->Release();
 }
 
 int32_t AAXWrapper_CEffectGUI::Uninitialize() {
     closeOpenEditor();
-    unbindInstance();
+    if (VstCallBack* stillInside = unbindInstance()) {
+        // A display update is inside this editor and the host may let go of it before that update
+        // leaves: the instance, whose callback state tells when it has, is kept until then.
+        if (!pinnedParameters && parametersInterface()) {
+            pinnedParameters = parametersInterface();
+            pinnedParameters->AddRef();
+            pinnedCallbacks = stillInside;
+        }
+    }
     return AAX_CEffectGUI::Uninitialize();
 }
 

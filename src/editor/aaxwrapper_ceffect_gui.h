@@ -61,4 +61,8 @@ private:
     VstInterface* instance = nullptr;  // borrowed from the effect parameters, which we hold a reference to
     bool pluginEditorOpen = false;     // [ui] from effEditOpen until effEditClose
     VstCallBack* parkedWith = nullptr; // [ui] set by the last release when a callback was still inside
+    // [ui] one reference to the effect parameters, taken when Uninitialize left a display update
+    // inside this editor, and their callback state: alive until this editor goes
+    AAX_IACFEffectParameters* pinnedParameters = nullptr;
+    VstCallBack* pinnedCallbacks = nullptr;
 };
