@@ -64,6 +64,12 @@ int32_t RenderContextBuilder::postPacket(uint32_t field, const void* data, uint3
 
 void RenderContextBuilder::setFrames(int32_t frames) { bufferLength = std::clamp(frames, 0, maxLength); }
 
+void RenderContextBuilder::beginRenderCall() {
+    if (!flippingTransport) return;
+    hostTransport.setPlaying(flipPlaying);
+    flipPlaying = !flipPlaying;
+}
+
 void RenderContextBuilder::setTransportAvailable(bool available) {
     transportMidiNode.setTransport(available ? &hostTransport : nullptr);
 }

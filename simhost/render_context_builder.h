@@ -46,6 +46,11 @@ public:
     void setTransportAvailable(bool available);
     // A detached MIDI input node leaves field 10 null.
     void setMidiInputAttached(bool attached);
+    // On: the transport reports playing and stopped in turn, one render call after the other,
+    // whatever was set (the "flipping-transport" host). Set between render calls.
+    void setFlippingTransport(bool flipping) { flippingTransport = flipping; }
+    // [render] Called by the driver right before each render call that names this context.
+    void beginRenderCall();
 
 private:
     static constexpr uint32_t kBlockSize = 8;
@@ -63,6 +68,8 @@ private:
     SimMidiNode transportMidiNode;
     SimMidiNode midiInputNode;
     RenderContext record{};
+    bool flippingTransport = false;
+    bool flipPlaying = false;  // [render] what the next flipped call reports
 };
 
 }  // namespace simhost
