@@ -22,6 +22,7 @@ struct Instance {
     RecordingLog log;
     std::atomic<int32_t> pendingEdit{-1};
     std::atomic<float> pendingValue{0.0f};
+    int32_t mainsOn = 0;  // effMainsChanged(1) received so far
 
     ~Instance() { delete[] log.records; }
 };
@@ -192,7 +193,12 @@ VstIntPtr answer(Instance& in, RecordedCall* r, int32_t opcode, int32_t index, V
         if (!ptr) return 0;
         *static_cast<void**>(ptr) = c.chunk;
         return c.chunkSize;
+    case effMainsChanged:
+        if (value != 0 && in.mainsOn++ > 0 && c.alternateOutputs > 0)
+            in.effect.numOutputs = in.mainsOn % 2 == 0 ? c.alternateOutputs : c.numOutputs;
+        return 0;
     case effSetChunk: {
+        if (c.outputsAfterSetChunk > 0) in.effect.numOutputs = c.outputsAfterSetChunk;
         in.log.lastSetChunkSize = static_cast<int32_t>(std::clamp<VstIntPtr>(value, -1, INT32_MAX));
         if (!ptr || value <= 0) return 0;
         size_t n = static_cast<size_t>(std::min<VstIntPtr>(value, kMaxChunk));
@@ -401,6 +407,14 @@ KORVEX_VST_EXPORT VstIntPtr korvexRecordingCallHost(AEffect* effect, int32_t opc
                                                 void* ptr, float opt) {
     Instance* in = instanceOf(effect);
     return in ? callHost(*in, opcode, index, value, ptr, opt) : 0;
+}
+
+KORVEX_VST_EXPORT VstIntPtr korvexRecordingSetChannels(AEffect* effect, int32_t inputs, int32_t outputs) {
+    Instance* in = instanceOf(effect);
+    if (!in) return 0;
+    in->effect.numInputs = inputs;
+    in->effect.numOutputs = outputs;
+    return callHost(*in, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
 }
 
 KORVEX_VST_EXPORT void korvexRecordingQueueEdit(AEffect* effect, int32_t index, float value) {
