@@ -202,6 +202,10 @@ size_t SimEffectInstance::pump() {
 
 size_t SimEffectInstance::idle() {
     const size_t delivered = pump();
+    {
+        const HostLock::Hold hold(lock);
+        lastDispatch = parameters->DispatchParameterPackets();
+    }
     if (hostPersonality.repeatedInitialize && ++idles % 4 == 0) initialize();
     return delivered;
 }

@@ -115,8 +115,8 @@ public:
     void setRequestObserver(std::function<void(const std::string& id, double normalized)> observer) {
         requestObserver = std::move(observer);
     }
-    // [main] What the host does on its main thread between buffers: pump(), and with the
-    // "reinitialize" personality Initialize again every fourth time. Returns pump()'s count.
+    // [main] What the host does on its main thread between buffers: pump(), DispatchParameterPackets
+    // and, with the "reinitialize" personality, Initialize again every fourth time. Returns pump()'s count.
     size_t idle();
 
     void setTransport(const TransportSettings& settings);
