@@ -3,3 +3,7 @@
 korvex_add_test(concurrency_test ${CMAKE_CURRENT_LIST_DIR}/concurrency_test.cpp)
 target_include_directories(concurrency_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
 add_dependencies(concurrency_test korvex_module recording)
+# Host orders and plug-in declarations the plain simulated host never makes.
+korvex_add_test(host_orders_test ${CMAKE_CURRENT_LIST_DIR}/host_orders_test.cpp)
+target_include_directories(host_orders_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
+add_dependencies(host_orders_test korvex_module recording)
