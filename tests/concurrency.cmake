@@ -7,3 +7,11 @@ add_dependencies(concurrency_test korvex_module recording)
 korvex_add_test(host_orders_test ${CMAKE_CURRENT_LIST_DIR}/host_orders_test.cpp)
 target_include_directories(host_orders_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
 add_dependencies(host_orders_test korvex_module recording)
+# Render calls on fresh threads, heap calls counted by the allocator korvex-host defines: it replaces
+# glibc's malloc family, so it exists on Linux alone, and sanitizer builds have none.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KORVEX_SANITIZE)
+  korvex_add_test(fresh_render_threads_test ${CMAKE_CURRENT_LIST_DIR}/fresh_render_threads_test.cpp
+                  ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_glibc.cpp)
+  target_include_directories(fresh_render_threads_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
+  add_dependencies(fresh_render_threads_test korvex_module recording allocating)
+endif()
