@@ -2,7 +2,7 @@
 // created and released, Initialize and Uninitialize in any order, every effect-parameters and
 // editor slot with edge-case arguments, render batches and chunk records with absurd sizes, against
 // the chaos plug-in misbehaving as the input says. After each input every host reference must be
-// back, no module object alive and every plug-in instance closed. The host behaves as
+// back, no module object alive and every plug-in instance closed, none with its editor still open. The host behaves as
 // KORVEX_HOST_PERSONALITY says (plain when unset): its own lock around its main-thread calls,
 // synchronous automation, Initialize again after rendering, editors let go before detaching,
 // each render call on a fresh thread, failing packet posts, a transport flipping every call.
@@ -68,7 +68,9 @@ struct Session {
         configure = reinterpret_cast<KorvexChaosConfigureProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosConfigure"));
         liveInstances = reinterpret_cast<KorvexChaosLiveInstancesProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosLiveInstances"));
         callHost = reinterpret_cast<KorvexChaosCallHostProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosCallHost"));
-        require(configure && liveInstances && callHost, "chaos.so lacks its hooks");
+        editorsLeftOpen =
+            reinterpret_cast<KorvexChaosEditorsLeftOpenProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosEditorsLeftOpen"));
+        require(configure && liveInstances && callHost && editorsLeftOpen, "chaos.so lacks its hooks");
         hostObjects = simhost::liveHostObjects();
     }
     simhost::VstInstall install;
@@ -78,6 +80,7 @@ struct Session {
     KorvexChaosConfigureProc configure = nullptr;
     KorvexChaosLiveInstancesProc liveInstances = nullptr;
     KorvexChaosCallHostProc callHost = nullptr;
+    KorvexChaosEditorsLeftOpenProc editorsLeftOpen = nullptr;
     int32_t hostObjects = 0;
 };
 
@@ -272,6 +275,8 @@ public:
         require(s.host.canUnloadNow() == 0, "module objects are alive after the host let go of everything");
         require(simhost::liveHostObjects() == s.hostObjects, "host references were not given back");
         require(s.liveInstances() == 0, "a plug-in instance was never closed");
+        // Whatever order the host let go in, the plug-in's editor is closed before the plug-in is.
+        require(s.editorsLeftOpen() == 0, "a plug-in instance was closed with its editor still open");
     }
 
 private:
