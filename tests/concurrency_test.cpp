@@ -213,8 +213,8 @@ protected:
         ++editorsOpened;
     }
 
-    void printFigures(const char* name, double seconds, const std::string& detail) {
-        std::printf("[ figures  ] %s: %.2f s, %s\n", name, seconds, detail.c_str());
+    void printFigures(const char* name, double seconds, const std::string& detail) const {
+        std::printf("[ figures  ] %s, %s host: %.2f s, %s\n", name, personality.name().c_str(), seconds, detail.c_str());
     }
     static std::string rate(uint64_t count, double seconds, const char* unit) {
         char text[96];
