@@ -23,6 +23,8 @@ bool RenderDriver::renderRange(const Range& batch, size_t count) {
     }
     if (freshThreads) std::thread([this] { call(); }).join();
     else call();
+    for (RenderContextBuilder* builder : batch)
+        if (builder) builder->endRenderCall();
     return true;
 }
 

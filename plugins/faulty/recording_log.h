@@ -115,7 +115,8 @@ struct RecordingLog {
     int32_t closed = 0;                   // effClose received
     int32_t lastSetChunkSize = -1;        // size given with the last effSetChunk, -1 before any
     uint8_t lastSetChunk[kMaxChunk] = {}; // its first kMaxChunk bytes
-    float values[kMaxParams] = {};        // current parameter values
+    // Current parameter values: setParameter may come on any thread while another reads them.
+    std::atomic<float> values[kMaxParams] = {};
     // Kept up to date on any thread, readable while the plug-in runs:
     std::atomic<uint32_t> processBlocks{0};     // processReplacing calls
     std::atomic<uint32_t> processHostCalls{0};  // host calls made from processHostCalls

@@ -172,7 +172,7 @@ VstIntPtr answer(Instance& in, RecordedCall* r, int32_t opcode, int32_t index, V
         char text[kTextLength] = {};
         if (opcode == effGetParamName) copyText(text, sizeof text, c.names[index]);
         else if (opcode == effGetParamDisplay)
-            std::snprintf(text, sizeof text, "%.3f", static_cast<double>(in.log.values[index]));
+            std::snprintf(text, sizeof text, "%.3f", static_cast<double>(in.log.values[index].load()));
         copyText(static_cast<char*>(ptr), 9, text);  // the published 8-character limit
         if (r) copyText(r->text, kTextLength, static_cast<char*>(ptr));
         return 0;
@@ -271,7 +271,7 @@ void setParameter(AEffect* effect, int32_t index, float value) {
 float getParameter(AEffect* effect, int32_t index) {
     Instance* in = instanceOf(effect);
     if (!in) return 0.0f;
-    float value = validIndex(*in, index) ? in->log.values[index] : 0.0f;
+    float value = validIndex(*in, index) ? in->log.values[index].load() : 0.0f;
     if (RecordedCall* r = claim(in->log, CallKind::GetParameter, 0)) {
         r->index = index;
         r->opt = value;
