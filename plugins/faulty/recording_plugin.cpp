@@ -74,6 +74,11 @@ void copyText(char* to, size_t capacity, const char* from) {
 
 bool validIndex(const Instance& in, int32_t index) { return index >= 0 && index < in.effect.numParams; }
 
+// A declaration that changes may be read by a render call on another thread (the host's, through
+// the AEffect, and this plug-in's own processReplacing): the plug-in's side of it is atomic.
+void declare(int32_t& field, int32_t count) { __atomic_store_n(&field, count, __ATOMIC_RELAXED); }
+int32_t declared(const int32_t& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
+
 void defaultTexts(RecordingConfig& c) {
     for (int32_t i = 0; i < kMaxParams; ++i) {
         if (c.ids[i][0] == '\0') std::snprintf(c.ids[i], kTextLength, "param%d", static_cast<int>(i));
@@ -195,10 +200,10 @@ VstIntPtr answer(Instance& in, RecordedCall* r, int32_t opcode, int32_t index, V
         return c.chunkSize;
     case effMainsChanged:
         if (value != 0 && in.mainsOn++ > 0 && c.alternateOutputs > 0)
-            in.effect.numOutputs = in.mainsOn % 2 == 0 ? c.alternateOutputs : c.numOutputs;
+            declare(in.effect.numOutputs, in.mainsOn % 2 == 0 ? c.alternateOutputs : c.numOutputs);
         return 0;
     case effSetChunk: {
-        if (c.outputsAfterSetChunk > 0) in.effect.numOutputs = c.outputsAfterSetChunk;
+        if (c.outputsAfterSetChunk > 0) declare(in.effect.numOutputs, c.outputsAfterSetChunk);
         in.log.lastSetChunkSize = static_cast<int32_t>(std::clamp<VstIntPtr>(value, -1, INT32_MAX));
         if (!ptr || value <= 0) return 0;
         size_t n = static_cast<size_t>(std::min<VstIntPtr>(value, kMaxChunk));
@@ -282,8 +287,8 @@ float getParameter(AEffect* effect, int32_t index) {
 // Every entry the plug-in declares is read and every sample of it touched, so a host handing
 // over fewer entries or shorter buffers meets AddressSanitizer; input c goes to output c.
 void passChannels(const Instance& in, RecordedCall* r, float** inputs, float** outputs, int32_t frames) {
-    const int32_t inputCount = std::max(in.effect.numInputs, 2);
-    const int32_t outputCount = std::max(in.effect.numOutputs, 2);
+    const int32_t inputCount = std::max(declared(in.effect.numInputs), 2);
+    const int32_t outputCount = std::max(declared(in.effect.numOutputs), 2);
     const size_t length = static_cast<size_t>(std::max(frames, 0));
     if (r) {
         r->inputEntries = inputCount;
@@ -412,8 +417,8 @@ KORVEX_VST_EXPORT VstIntPtr korvexRecordingCallHost(AEffect* effect, int32_t opc
 KORVEX_VST_EXPORT VstIntPtr korvexRecordingSetChannels(AEffect* effect, int32_t inputs, int32_t outputs) {
     Instance* in = instanceOf(effect);
     if (!in) return 0;
-    in->effect.numInputs = inputs;
-    in->effect.numOutputs = outputs;
+    declare(in->effect.numInputs, inputs);
+    declare(in->effect.numOutputs, outputs);
     return callHost(*in, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
 }
 
