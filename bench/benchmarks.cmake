@@ -6,8 +6,11 @@ if(TARGET korvex_reference)
   add_dependencies(render_bench korvex_reference)
 endif()
 
-# The plug-in's host requests on the calling thread, alone and beside another thread.
-add_executable(host_callback_bench ${CMAKE_CURRENT_LIST_DIR}/host_callback_bench.cpp)
+# The plug-in's host requests on the calling thread, alone and beside another thread, and from
+# inside the render call through the built module.
+add_executable(host_callback_bench ${CMAKE_CURRENT_LIST_DIR}/host_callback_bench.cpp
+                                   ${CMAKE_CURRENT_LIST_DIR}/render_call_requests.cpp)
 korvex_defaults(host_callback_bench)
 target_include_directories(host_callback_bench PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(host_callback_bench PRIVATE korvex_core benchmark::benchmark Threads::Threads)
+target_link_libraries(host_callback_bench PRIVATE korvex_core simhost benchmark::benchmark Threads::Threads)
+add_dependencies(host_callback_bench korvex_module recording)

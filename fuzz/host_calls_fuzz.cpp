@@ -2,7 +2,10 @@
 // created and released, Initialize and Uninitialize in any order, every effect-parameters and
 // editor slot with edge-case arguments, render batches and chunk records with absurd sizes, against
 // the chaos plug-in misbehaving as the input says. After each input every host reference must be
-// back, no module object alive and every plug-in instance closed.
+// back, no module object alive and every plug-in instance closed, none with its editor still open. The host behaves as
+// KORVEX_HOST_PERSONALITY says (plain when unset): its own lock around its main-thread calls,
+// synchronous automation, Initialize again after rendering, editors let go before detaching,
+// each render call on a fresh thread, failing packet posts, a transport flipping every call.
 #include <fuzzer/FuzzedDataProvider.h>
 
 
@@ -25,7 +28,9 @@
 #include "parameters/aax_iparameter.h"
 #include "plugins/faulty/chaos_control.h"
 #include "simhost/dynamic_library.h"
+#include "simhost/host_lock.h"
 #include "simhost/host_object.h"
+#include "simhost/host_personality.h"
 #include "simhost/render_context_builder.h"
 #include "simhost/render_driver.h"
 #include "simhost/sim_editor.h"
@@ -54,6 +59,8 @@ struct Session {
     Session()
         : install(simhost::VstInstall::forPath(KORVEX_FUZZ_HOST_DIR "/chaos.so")),
           host(KORVEX_FUZZ_HOST_DIR "/KORVEX.aaxplugin") {
+        std::fprintf(stderr, "host_calls_fuzz: host personality %s\n", host.personality().name().c_str());
+        lock = host.lockFor(host.personality());
         require(host.startup() == 0, "ACFStartup failed");
         host.describe();
         chaosLibrary = simhost::openLibrary(install.libraryPath());
@@ -61,15 +68,19 @@ struct Session {
         configure = reinterpret_cast<KorvexChaosConfigureProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosConfigure"));
         liveInstances = reinterpret_cast<KorvexChaosLiveInstancesProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosLiveInstances"));
         callHost = reinterpret_cast<KorvexChaosCallHostProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosCallHost"));
-        require(configure && liveInstances && callHost, "chaos.so lacks its hooks");
+        editorsLeftOpen =
+            reinterpret_cast<KorvexChaosEditorsLeftOpenProc>(simhost::librarySymbol(chaosLibrary, "korvexChaosEditorsLeftOpen"));
+        require(configure && liveInstances && callHost && editorsLeftOpen, "chaos.so lacks its hooks");
         hostObjects = simhost::liveHostObjects();
     }
     simhost::VstInstall install;
     simhost::SimHost host;
+    simhost::HostLock* lock = nullptr;  // the host's own lock when its personality has one
     void* chaosLibrary = nullptr;
     KorvexChaosConfigureProc configure = nullptr;
     KorvexChaosLiveInstancesProc liveInstances = nullptr;
     KorvexChaosCallHostProc callHost = nullptr;
+    KorvexChaosEditorsLeftOpenProc editorsLeftOpen = nullptr;
     int32_t hostObjects = 0;
 };
 
@@ -118,7 +129,7 @@ chaos::Config pickChaos(FuzzedDataProvider& in) {
 // module's object, with the set-value requests the module posted, to be answered later.
 class Instance {
 public:
-    Instance(simhost::SimHost& host, int32_t stem, float sampleRate)
+    Instance(simhost::SimHost& host, simhost::HostLock* lock, int32_t stem, float sampleRate)
         : builder(stem, kMaxFrames),
           controller(new simhost::SimController),
           automation(new simhost::SimAutomation),
@@ -128,6 +139,14 @@ public:
         controller->setPacketSink([this](uint32_t field, const void* data, uint32_t size) {
             return builder.postPacket(field, data, size);
         });
+        const simhost::HostPersonality& personality = host.personality();
+        controller->setHostLock(lock);
+        automation->setHostLock(lock);
+        transport->setHostLock(lock);
+        controller->setFailingPackets(personality.failingPackets);
+        transport->setFlipping(personality.flippingTransport);
+        builder.setFlippingTransport(personality.flippingTransport);
+        answerAtOnce = personality.synchronousAutomation;
         automation->setSetValueHook([this](const std::string& id, double value) {
             // Some hosts answer a request inside the call that made it, through slot 29.
             if (answerAtOnce && parameters && depth < 2) {
@@ -218,7 +237,12 @@ public:
 
     void operate() {
         for (size_t n = 0; n < kMaxOperations && in.remaining_bytes() > 0; ++n) {
-            switch (in.ConsumeIntegralInRange<int>(0, 13)) {
+            const int operation = in.ConsumeIntegralInRange<int>(0, 13);
+            // Render calls and the plug-in's own calls come from threads other than the host's main
+            // one: they never hold its lock.
+            const bool mainThread = operation != 7 && operation != 13;
+            const simhost::HostLock::Hold hold(mainThread ? s.lock : nullptr);
+            switch (operation) {
             case 0: create(); break;
             case 1: release(); break;
             case 2: initialize(); break;
@@ -239,6 +263,7 @@ public:
 
     // Everything the host holds goes, in an order the input picks; then nothing may be left.
     void finish() {
+        const simhost::HostLock::Hold hold(s.lock);
         const bool editorsFirst = in.ConsumeBool();
         if (editorsFirst)
             for (auto& editor : editors) editor.reset();
@@ -250,6 +275,8 @@ public:
         require(s.host.canUnloadNow() == 0, "module objects are alive after the host let go of everything");
         require(simhost::liveHostObjects() == s.hostObjects, "host references were not given back");
         require(s.liveInstances() == 0, "a plug-in instance was never closed");
+        // Whatever order the host let go in, the plug-in's editor is closed before the plug-in is.
+        require(s.editorsLeftOpen() == 0, "a plug-in instance was closed with its editor still open");
     }
 
 private:
@@ -290,10 +317,10 @@ private:
         s.configure(&config);
         static constexpr float kRates[] = {48000.0f, 44100.5f, 0.0f, -1.0f, 1e9f};
         const float rate = kRates[in.ConsumeIntegralInRange<size_t>(0, 4)];
-        instances[at] = std::make_unique<Instance>(s.host, in.ConsumeBool() ? simhost::kStemStereo : simhost::kStemMono, rate);
+        instances[at] = std::make_unique<Instance>(s.host, s.lock, in.ConsumeBool() ? simhost::kStemStereo : simhost::kStemMono, rate);
         s.configure(nullptr);
         if (!instances[at]->parameters) instances[at].reset();
-        else instances[at]->answerAtOnce = in.ConsumeBool();
+        else instances[at]->answerAtOnce = in.ConsumeBool() || s.host.personality().synchronousAutomation;
     }
 
     void release() {
@@ -470,6 +497,7 @@ private:
 
     void render() {
         std::vector<simhost::RenderContextBuilder*> batch;
+        std::vector<Instance*> rendered;
         const size_t count = in.ConsumeIntegralInRange<size_t>(1, kSlots + 1);
         for (size_t n = 0; n < count; ++n) {
             Instance* i = pick(instances);
@@ -493,9 +521,16 @@ private:
                 context.midiInput().addPacket(in.ConsumeIntegral<uint32_t>() % (kMaxFrames + 8), in.ConsumeIntegral<uint8_t>(),
                                               in.ConsumeIntegral<uint8_t>(), in.ConsumeIntegral<uint8_t>());
             batch.push_back(&context);
+            rendered.push_back(i);
         }
         simhost::RenderDriver driver(s.host.renderCallback());
+        driver.setFreshThreads(s.host.personality().freshRenderThreads);
         driver.render(batch);
+        // Hosts that run Initialize again on an instance they render: between its render calls here.
+        if (!s.host.personality().repeatedInitialize) return;
+        const simhost::HostLock::Hold hold(s.lock);
+        for (Instance* i : rendered)
+            if (i->parameters) i->parameters->Initialize(i->unknown);
     }
 
     void createEditor() {
@@ -533,6 +568,13 @@ private:
             static constexpr int32_t kKinds[] = {simhost::kContainerNativeWindow, simhost::kContainerNone, 1, 7};
             const int32_t kind = kKinds[in.ConsumeIntegralInRange<size_t>(0, 3)];
             auto* container = new simhost::SimViewContainer(kind, in.ConsumeBool() ? e->window.data() : nullptr);
+            if (s.host.personality().editorReleasedFirst) {
+                // The module's reference is the container's last; it takes the window with it.
+                container->destroyWindowWithLastReference(nullptr, {});
+                e->gui->AttachViewContainer(container);
+                container->Release();
+                break;
+            }
             e->gui->AttachViewContainer(container);
             if (e->container) e->container->Release();
             e->container = container;
@@ -572,6 +614,12 @@ private:
     void releaseEditor() {
         auto& slot = editors[in.ConsumeIntegralInRange<size_t>(0, kSlots - 1)];
         if (!slot) return;
+        if (s.host.personality().editorReleasedFirst) {
+            // Uninitialised, or not, and let go without ever detaching its view.
+            if (in.ConsumeBool()) slot->gui->Uninitialize();
+            slot.reset();
+            return;
+        }
         if (in.ConsumeBool()) slot->gui->AttachViewContainer(nullptr);
         if (in.ConsumeBool()) slot->gui->Uninitialize();
         slot.reset();

@@ -7,4 +7,5 @@ list(APPEND SIMHOST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/host_collection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host_unknown.cpp
   ${CMAKE_CURRENT_LIST_DIR}/module_library.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host_personality.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_host.cpp)

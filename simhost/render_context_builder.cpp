@@ -48,6 +48,19 @@ RenderContextBuilder::RenderContextBuilder(int32_t stemFormat, int32_t maxFrames
 int32_t RenderContextBuilder::postPacket(uint32_t field, const void* data, uint32_t size) {
     const uint32_t capacity = portSize(field);
     if (capacity == 0 || size > capacity || (size && !data)) return kResultUnsupported;
+    std::lock_guard<std::mutex> hold(deliveryMutex);
+    if (inRenderCall) {
+        PendingPacket& packet = pending[field];
+        packet.due = true;
+        packet.size = size;
+        if (size) std::memcpy(packet.bytes, data, size);
+        return kResultSuccess;
+    }
+    deliver(field, data, size);
+    return kResultSuccess;
+}
+
+void RenderContextBuilder::deliver(uint32_t field, const void* data, uint32_t size) {
     uint8_t* block = blocks[field];
     if (size) std::memcpy(block, data, size);
     auto* asInt = reinterpret_cast<const int32_t*>(block);
@@ -59,10 +72,30 @@ int32_t RenderContextBuilder::postPacket(uint32_t field, const void* data, uint3
     case 8: record.vstLoaded = asInt; break;
     default: break;
     }
-    return kResultSuccess;
 }
 
 void RenderContextBuilder::setFrames(int32_t frames) { bufferLength = std::clamp(frames, 0, maxLength); }
+
+void RenderContextBuilder::beginRenderCall() {
+    {
+        std::lock_guard<std::mutex> hold(deliveryMutex);
+        for (uint32_t field = 0; field < kRenderContextFieldCount; ++field) {
+            PendingPacket& packet = pending[field];
+            if (!packet.due) continue;
+            deliver(field, packet.bytes, packet.size);
+            packet.due = false;
+        }
+        inRenderCall = true;
+    }
+    if (!flippingTransport) return;
+    hostTransport.setPlaying(flipPlaying);
+    flipPlaying = !flipPlaying;
+}
+
+void RenderContextBuilder::endRenderCall() {
+    std::lock_guard<std::mutex> hold(deliveryMutex);
+    inRenderCall = false;
+}
 
 void RenderContextBuilder::setTransportAvailable(bool available) {
     transportMidiNode.setTransport(available ? &hostTransport : nullptr);

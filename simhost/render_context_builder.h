@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "render/render_context.h"
@@ -28,7 +29,9 @@ public:
 
     // [main] The host side of the controller's PostPacket: copies size bytes into this field's own
     // block and stores the block's address in the entry; later posts overwrite the block.
-    // kResultUnsupported for a field that is no data port or a size beyond its block.
+    // kResultUnsupported for a field that is no data port or a size beyond its block. A post made
+    // while a render call is under way reaches the context at the start of the next one, as
+    // hosts deliver packets: the render thread never reads a block being written.
     int32_t postPacket(uint32_t field, const void* data, uint32_t size);
 
     // Frames of the next render call, clamped to [0, maxFrames].
@@ -46,9 +49,18 @@ public:
     void setTransportAvailable(bool available);
     // A detached MIDI input node leaves field 10 null.
     void setMidiInputAttached(bool attached);
+    // On: the transport reports playing and stopped in turn, one render call after the other,
+    // whatever was set (the "flipping-transport" host). Set between render calls.
+    void setFlippingTransport(bool flipping) { flippingTransport = flipping; }
+    // [render] Called by the driver right before and right after each render call that names
+    // this context.
+    void beginRenderCall();
+    void endRenderCall();
 
 private:
     static constexpr uint32_t kBlockSize = 8;
+
+    void deliver(uint32_t field, const void* data, uint32_t size);
 
     int32_t format;
     int32_t channelCount;
@@ -63,6 +75,15 @@ private:
     SimMidiNode transportMidiNode;
     SimMidiNode midiInputNode;
     RenderContext record{};
+    bool flippingTransport = false;
+    std::mutex deliveryMutex;
+    bool inRenderCall = false;  // [any thread: guarded by deliveryMutex]
+    struct PendingPacket {
+        bool due = false;
+        uint32_t size = 0;
+        uint8_t bytes[kBlockSize] = {};
+    } pending[kRenderContextFieldCount];  // [any thread: guarded by deliveryMutex]
+    bool flipPlaying = false;  // [render] what the next flipped call reports
 };
 
 }  // namespace simhost

@@ -1,6 +1,8 @@
 // Batches context addresses the way a host's render thread hands them to the callback.
 #include "simhost/render_driver.h"
 
+#include <thread>
+
 namespace simhost {
 
 RenderDriver::RenderDriver(void* callbackAddress) { setCallback(callbackAddress); }
@@ -15,11 +17,21 @@ bool RenderDriver::renderRange(const Range& batch, size_t count) {
     if (!callback) return false;
     entries.resize(count);
     size_t i = 0;
-    for (RenderContextBuilder* builder : batch) entries[i++] = builder ? builder->context() : nullptr;
+    for (RenderContextBuilder* builder : batch) {
+        if (builder) builder->beginRenderCall();
+        entries[i++] = builder ? builder->context() : nullptr;
+    }
+    if (freshThreads) std::thread([this] { call(); }).join();
+    else call();
+    for (RenderContextBuilder* builder : batch)
+        if (builder) builder->endRenderCall();
+    return true;
+}
+
+void RenderDriver::call() {
     if (observer) observer->beforeCallback();
     callback(entries.data(), entries.data() + entries.size());
     if (observer) observer->afterCallback();
-    return true;
 }
 
 bool RenderDriver::render(std::initializer_list<RenderContextBuilder*> batch) {

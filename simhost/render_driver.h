@@ -30,6 +30,9 @@ public:
     bool hasCallback() const { return callback != nullptr; }
     // Borrowed; null for none. Set between render calls.
     void setObserver(RenderObserver* watcher) { observer = watcher; }
+    // On: each render call runs on a thread started for it (the "fresh-threads" host), which
+    // render() joins before it returns; the observer is told on that thread.
+    void setFreshThreads(bool fresh) { freshThreads = fresh; }
 
     // [render] One render call over the contexts in order; a null builder becomes a null entry.
     // False when no callback is registered.
@@ -40,8 +43,11 @@ private:
     template <class Range>
     bool renderRange(const Range& batch, size_t count);
 
+    void call();
+
     RenderProc callback = nullptr;
     RenderObserver* observer = nullptr;
+    bool freshThreads = false;
     std::vector<void*> entries;  // reused: after the first call of a batch size nothing is allocated
 };
 

@@ -10,9 +10,10 @@ int32_t SimAutomation::QueryInterface(const GUID& iid, void** out) {
     return answerQuery(this, static_cast<IHostAutomation*>(this), matches, out);
 }
 
-// Each entry records first, then answers a scripted failure or a missing ID without changing state.
+// Each entry records first, takes the host lock when there is one, then answers a scripted failure or a missing ID without changing state.
 int32_t SimAutomation::RegisterParameter(const char* id) {
     recorder.record(3, id);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(3);
     if (result != 0 || !id) return result != 0 ? result : kResultNoParameter;
     std::lock_guard<std::mutex> hold(stateMutex);
@@ -22,6 +23,7 @@ int32_t SimAutomation::RegisterParameter(const char* id) {
 
 int32_t SimAutomation::UnregisterParameter(const char* id) {
     recorder.record(4, id);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(4);
     if (result != 0 || !id) return result != 0 ? result : kResultNoParameter;
     std::lock_guard<std::mutex> hold(stateMutex);
@@ -32,6 +34,7 @@ int32_t SimAutomation::UnregisterParameter(const char* id) {
 
 int32_t SimAutomation::PostSetValueRequest(const char* id, double normalized) {
     recorder.record(5, id, normalized);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(5);
     if (result != 0 || !id) return result != 0 ? result : kResultNoParameter;
     if (setValueHook) setValueHook(id, normalized);
@@ -40,6 +43,7 @@ int32_t SimAutomation::PostSetValueRequest(const char* id, double normalized) {
 
 int32_t SimAutomation::PostCurrentValue(const char* id, double normalized) {
     recorder.record(6, id, normalized);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(6);
     if (result != 0 || !id) return result != 0 ? result : kResultNoParameter;
     std::lock_guard<std::mutex> hold(stateMutex);
@@ -49,6 +53,7 @@ int32_t SimAutomation::PostCurrentValue(const char* id, double normalized) {
 
 int32_t SimAutomation::PostTouchRequest(const char* id) {
     recorder.record(7, id);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(7);
     if (result != 0 || !id) return result != 0 ? result : kResultNoParameter;
     std::lock_guard<std::mutex> hold(stateMutex);
@@ -58,6 +63,7 @@ int32_t SimAutomation::PostTouchRequest(const char* id) {
 
 int32_t SimAutomation::PostReleaseRequest(const char* id) {
     recorder.record(8, id);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(8);
     if (result != 0 || !id) return result != 0 ? result : kResultNoParameter;
     std::lock_guard<std::mutex> hold(stateMutex);

@@ -12,14 +12,16 @@
 
 #include "host/host_interfaces.h"
 #include "simhost/call_recorder.h"
+#include "simhost/host_lock.h"
 #include "simhost/host_object.h"
 
 namespace simhost {
 
 class SimAutomation final : public IHostAutomation, public RefCounted {
 public:
-    // Called for each accepted set-value request, outside the service's own lock. A host answers
-    // by calling UpdateParameterNormalizedValue on the effect parameters, now or later.
+    // Called for each accepted set-value request, outside the service's own lock (inside the host
+    // lock when there is one). A host answers by calling UpdateParameterNormalizedValue on the
+    // effect parameters, now or later.
     using SetValueHook = std::function<void(const std::string& id, double normalized)>;
 
     SimAutomation() = default;
@@ -37,6 +39,8 @@ public:
 
     // Set before the module runs.
     void setSetValueHook(SetValueHook hook) { setValueHook = std::move(hook); }
+    // Set before the module runs. The host's own lock, taken by every entry that does work (null: none).
+    void setHostLock(HostLock* lock) { hostLock = lock; }
 
     bool isRegistered(const std::string& id) const;
     size_t registeredCount() const;
@@ -51,6 +55,7 @@ private:
     ~SimAutomation() override = default;
 
     SetValueHook setValueHook;
+    HostLock* hostLock = nullptr;
     mutable std::mutex stateMutex;
     std::set<std::string> registered;
     std::set<std::string> touched;

@@ -23,6 +23,7 @@ int32_t SimController::unused(int entry, const void* a) {
 
 int32_t SimController::GetSampleRate(float* rate) {
     recorder.record(4, rate);
+    const HostLock::Hold hold(hostLock);
     const int32_t result = recorder.resultFor(4);
     if (result == 0 && rate) *rate = sampleRate.load();
     return result;
@@ -30,6 +31,7 @@ int32_t SimController::GetSampleRate(float* rate) {
 
 int32_t SimController::GetInputStemFormat(int32_t* format) {
     recorder.record(5, format);
+    const HostLock::Hold hold(hostLock);
     const int32_t result = recorder.resultFor(5);
     if (result == 0 && format) *format = inputStemFormat.load();
     return result;
@@ -37,6 +39,7 @@ int32_t SimController::GetInputStemFormat(int32_t* format) {
 
 int32_t SimController::GetOutputStemFormat(int32_t* format) {
     recorder.record(6, format);
+    const HostLock::Hold hold(hostLock);
     const int32_t result = recorder.resultFor(6);
     if (result == 0 && format) *format = outputStemFormat.load();
     return result;
@@ -46,11 +49,13 @@ int32_t SimController::GetOutputStemFormat(int32_t* format) {
 // not kept.
 int32_t SimController::PostPacket(uint32_t field, const void* data, uint32_t size) {
     recorder.record(12, field, data, size);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t scripted = recorder.resultFor(12);
     if (scripted != 0) return scripted;
     if (!data && size > 0) return kResultNotImplemented;
     {
         std::lock_guard<std::mutex> hold(packetMutex);
+        if (failingPackets && postCounts[field] > 0) return kResultUnsupported;
         const auto* bytes = static_cast<const uint8_t*>(data);
         packets[field].assign(bytes, bytes + size);
         ++postCounts[field];

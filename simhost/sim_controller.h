@@ -11,6 +11,7 @@
 
 #include "host/host_interfaces.h"
 #include "simhost/call_recorder.h"
+#include "simhost/host_lock.h"
 #include "simhost/host_object.h"
 
 namespace simhost {
@@ -51,6 +52,11 @@ public:
     void setStemFormats(int32_t input, int32_t output);
     // Set before the module posts anything; called outside the controller's own lock.
     void setPacketSink(PacketSink sink) { packetSink = std::move(sink); }
+    // Set before the module runs. The host's own lock, taken by every entry that does work (null: none).
+    void setHostLock(HostLock* lock) { hostLock = lock; }
+    // Set before the module runs. On: each field takes its first post; later posts fail, as a host's
+    // full packet queue does.
+    void setFailingPackets(bool failing) { failingPackets = failing; }
 
     // A failure set through the recorder (setResult) makes an entry answer it and write nothing.
     // The bytes of the last accepted post to a field (empty if none) and how many posts it took.
@@ -68,6 +74,8 @@ private:
     std::atomic<int32_t> inputStemFormat{0x00010002};
     std::atomic<int32_t> outputStemFormat{0x00010002};
     PacketSink packetSink;
+    HostLock* hostLock = nullptr;
+    bool failingPackets = false;
 
     mutable std::mutex packetMutex;
     std::map<uint32_t, std::vector<uint8_t>> packets;

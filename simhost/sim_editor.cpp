@@ -20,7 +20,11 @@ int32_t pixels(float extent) {
 
 }  // namespace
 
-SimEditor::SimEditor(SimHost& host) {
+SimEditor::SimEditor(SimHost& host) : SimEditor(host, host.personality()) {}
+
+SimEditor::SimEditor(SimHost& host, const HostPersonality& personality)
+    : hostPersonality(personality), lock(host.lockFor(personality)) {
+    const HostLock::Hold hold(lock);
     FactoryProc factory = host.factoryCallback(1);
     if (!factory) throw HostError("the description names no editor factory");
     object = factory();
@@ -36,55 +40,79 @@ SimEditor::SimEditor(SimHost& host) {
     editor = static_cast<AAX_IACFEffectGUI*>(asEditor);
 }
 
-SimEditor::SimEditor(SimHost& host, SimEffectInstance& instance) : SimEditor(host) {
+SimEditor::SimEditor(SimHost& host, SimEffectInstance& instance) : SimEditor(host, instance.personality()) {
     initialize(instance.instanceUnknown());
 }
 
 SimEditor::~SimEditor() {
-    if (attached) detach();
+    const HostLock::Hold hold(lock);
+    if (attached && !hostPersonality.editorReleasedFirst) detach();
     if (initialized) editor->Uninitialize();
     editor->Release();
     object->Release();
     dropContainer();
+    // After the module's close sequence, if it had one: the plug-in's editor never outlives it.
+    realWindow.reset();
 }
 
 int32_t SimEditor::initialize(IACFUnknown* instanceUnknown) {
+    const HostLock::Hold hold(lock);
     initResult = editor->Initialize(instanceUnknown);
     initialized = initResult == kResultSuccess;
     return initResult;
 }
 
 int32_t SimEditor::uninitialize() {
+    const HostLock::Hold hold(lock);
     initialized = false;
     return editor->Uninitialize();
 }
 
 int32_t SimEditor::openWindow() {
-    if (attached) detach();
+    if (attached) detachView();
     const ViewSize size = viewSize();
     std::string reason;
     std::unique_ptr<NativeWindow> fresh = NativeWindow::create(pixels(size.horizontal), pixels(size.vertical), &reason);
     if (!fresh) throw NoWindowError(reason);
-    void* handle = fresh->handle();
-    realWindow = std::move(fresh);
-    return attach(kContainerNativeWindow, handle);
+    auto* container = new SimViewContainer(kContainerNativeWindow, fresh->handle());
+    if (hostPersonality.editorReleasedFirst) container->destroyWindowWithLastReference(std::move(fresh), windowDestroyedHook);
+    else realWindow = std::move(fresh);
+    return attachContainer(container);
 }
 
 int32_t SimEditor::attach(int32_t kind, void* view) {
-    SimViewContainer* fresh = new SimViewContainer(kind, view);
+    auto* container = new SimViewContainer(kind, view);
+    if (hostPersonality.editorReleasedFirst) container->destroyWindowWithLastReference(nullptr, windowDestroyedHook);
+    return attachContainer(container);
+}
+
+int32_t SimEditor::attachContainer(SimViewContainer* fresh) {
+    const HostLock::Hold hold(lock);
     const int32_t result = editor->AttachViewContainer(fresh);
     dropContainer();
-    lastContainer = fresh;
+    if (hostPersonality.editorReleasedFirst) fresh->Release();  // the module's reference is the last
+    else lastContainer = fresh;
     attached = true;
     return result;
 }
 
 int32_t SimEditor::attachUnknown(IACFUnknown* container) {
+    const HostLock::Hold hold(lock);
     attached = true;
     return editor->AttachViewContainer(container);
 }
 
 int32_t SimEditor::detach() {
+    const HostLock::Hold hold(lock);
+    if (hostPersonality.editorReleasedFirst && initialized) {
+        initialized = false;
+        editor->Uninitialize();
+    }
+    return detachView();
+}
+
+int32_t SimEditor::detachView() {
+    const HostLock::Hold hold(lock);
     attached = false;
     const int32_t result = editor->AttachViewContainer(nullptr);
     realWindow.reset();
@@ -97,6 +125,7 @@ void SimEditor::dropContainer() {
 }
 
 int32_t SimEditor::tick(int32_t n) {
+    const HostLock::Hold hold(lock);
     int32_t succeeded = 0;
     for (int32_t i = 0; i < n; ++i) {
         if (realWindow) realWindow->pumpEvents();
@@ -114,6 +143,7 @@ void SimEditor::followViewSize() {
 }
 
 ViewSize SimEditor::viewSize() {
+    const HostLock::Hold hold(lock);
     AAX_Point point{0.0f, 0.0f};
     ViewSize size;
     size.result = editor->QueryViewSize(&point);
@@ -123,10 +153,14 @@ ViewSize SimEditor::viewSize() {
 }
 
 int32_t SimEditor::redraw(float top, float left, float width, float height) {
+    const HostLock::Hold hold(lock);
     AAX_Rect area{top, left, width, height};
     return editor->RedrawRect(&area);
 }
 
-int32_t SimEditor::parameterChanged(const char* id) { return editor->ParameterChanged(id); }
+int32_t SimEditor::parameterChanged(const char* id) {
+    const HostLock::Hold hold(lock);
+    return editor->ParameterChanged(id);
+}
 
 }  // namespace simhost

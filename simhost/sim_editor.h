@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "acf/acf_types.h"
@@ -30,16 +31,25 @@ struct ViewSize {
     float horizontal = 0.0f;
 };
 
-// Main-thread object, like the host's user-interface thread. The SimHost must have described the
-// module and must outlive the editor; so must the instance whose unknown it was given.
+// Main-thread object, like the host's user-interface thread; its calls into the module hold the
+// host lock when the personality has one. The SimHost must have described the module and must
+// outlive the editor; so must the instance whose unknown it was given.
+//
+// With the "editor-first" personality the host closes its way: detach() uninitialises the editor
+// first, destruction uninitialises and releases it without detaching, and a container it attaches
+// is the module's alone (this editor keeps no reference: container() is null) and destroys its
+// window, a real one included, with its last reference.
 class SimEditor {
 public:
     // Factory kind 1 and QueryInterface for the editor IID; HostError when there is no factory, no
-    // object, or no editor interface. Not initialised yet.
+    // object, or no editor interface. Not initialised yet. The host's personality.
     explicit SimEditor(SimHost& host);
-    // As above, then Initialize with the instance's unknown (the result in initializeResult()).
+    SimEditor(SimHost& host, const HostPersonality& personality);
+    // As above with the instance's personality, then Initialize with the instance's unknown (the
+    // result in initializeResult()).
     SimEditor(SimHost& host, SimEffectInstance& instance);
-    // Detaches an attached container, calls Uninitialize after a successful Initialize, releases.
+    // Detaches an attached container, calls Uninitialize after a successful Initialize, releases
+    // (see "editor-first" above for the other order).
     ~SimEditor();
     SimEditor(const SimEditor&) = delete;
     SimEditor& operator=(const SimEditor&) = delete;
@@ -50,6 +60,10 @@ public:
     int32_t initialize(IACFUnknown* instanceUnknown);
     int32_t initializeResult() const { return initResult; }
     int32_t uninitialize();
+
+    // Called when a container of this editor destroys its window ("editor-first" only), on the
+    // thread that releases the container's last reference. Set before attaching.
+    void onWindowDestroyed(std::function<void()> hook) { windowDestroyedHook = std::move(hook); }
 
     // A real window of the size the module reports, handed out by a fresh native-window
     // container; NoWindowError (nothing attached) when the system gives no window. An attached
@@ -86,7 +100,11 @@ public:
 private:
     void dropContainer();
     void followViewSize();
+    int32_t attachContainer(SimViewContainer* fresh);
+    int32_t detachView();
 
+    HostPersonality hostPersonality;
+    HostLock* lock;
     IACFUnknown* object = nullptr;        // the factory's object, one reference
     AAX_IACFEffectGUI* editor = nullptr;  // one reference
     SimViewContainer* lastContainer = nullptr;  // one reference, ours
@@ -95,6 +113,7 @@ private:
     int32_t initResult = 0;
     // Destroyed only after the module's close sequence, so the plug-in's editor never outlives it.
     std::unique_ptr<NativeWindow> realWindow;
+    std::function<void()> windowDestroyedHook;
     struct PretendWindow {
         char bytes[16];
     } pretend{};

@@ -20,6 +20,8 @@ constexpr int32_t kValueTextLimit = 32;
 SimEffectInstance::SimEffectInstance(SimHost& simHost, const InstanceOptions& instanceOptions)
     : host(simHost),
       options(instanceOptions),
+      hostPersonality(instanceOptions.personality.value_or(simHost.personality())),
+      lock(simHost.lockFor(hostPersonality)),
       builder(instanceOptions.stemFormat, instanceOptions.maxFrames),
       hostController(new SimController),
       hostAutomation(new SimAutomation),
@@ -30,9 +32,14 @@ SimEffectInstance::SimEffectInstance(SimHost& simHost, const InstanceOptions& in
     hostController->setPacketSink([this](uint32_t field, const void* data, uint32_t size) {
         return builder.postPacket(field, data, size);
     });
-    // A real host never answers a request inside the call that made it: it queues it and
-    // delivers the value later, on its own schedule.
-    hostAutomation->setSetValueHook([this](const std::string& id, double normalized) { queueRequest(id, normalized); });
+    hostAutomation->setSetValueHook([this](const std::string& id, double normalized) { answerRequest(id, normalized); });
+    hostController->setHostLock(lock);
+    hostAutomation->setHostLock(lock);
+    hostTransport->setHostLock(lock);
+    hostController->setFailingPackets(hostPersonality.failingPackets);
+    hostTransport->setFlipping(hostPersonality.flippingTransport);
+    builder.setFlippingTransport(hostPersonality.flippingTransport);
+    driver.setFreshThreads(hostPersonality.freshRenderThreads);
     setTransport(transportSettings);
 
     try {
@@ -66,6 +73,7 @@ SimEffectInstance::SimEffectInstance(SimHost& simHost, const InstanceOptions& in
         unknown = new SimInstanceUnknown(services);
         if (options.initialize) initialize();
     } catch (...) {
+        const HostLock::Hold hold(lock);
         if (parameters) parameters->Release();
         if (object) object->Release();
         if (unknown) unknown->Release();
@@ -77,6 +85,7 @@ SimEffectInstance::SimEffectInstance(SimHost& simHost, const InstanceOptions& in
 }
 
 SimEffectInstance::~SimEffectInstance() {
+    const HostLock::Hold hold(lock);
     parameters->Uninitialize();
     parameters->Release();
     object->Release();
@@ -88,16 +97,24 @@ SimEffectInstance::~SimEffectInstance() {
 }
 
 int32_t SimEffectInstance::initialize() {
+    const HostLock::Hold hold(lock);
     initResult = parameters->Initialize(unknown);
     return initResult;
 }
 
+int32_t SimEffectInstance::uninitialize() {
+    const HostLock::Hold hold(lock);
+    return parameters->Uninitialize();
+}
+
 int32_t SimEffectInstance::parameterCount() const {
+    const HostLock::Hold hold(lock);
     int32_t count = 0;
     return parameters->GetNumberOfParameters(&count) == kResultSuccess ? count : 0;
 }
 
 std::optional<ParameterInfo> SimEffectInstance::parameter(int32_t index) const {
+    const HostLock::Hold hold(lock);
     AAX_CString id;
     if (parameters->GetParameterIDFromIndex(index, &id) != kResultSuccess) return std::nullopt;
     ParameterInfo info;
@@ -120,6 +137,7 @@ std::optional<ParameterInfo> SimEffectInstance::parameter(int32_t index) const {
 }
 
 std::optional<ParameterInfo> SimEffectInstance::findParameter(const std::string& id) const {
+    const HostLock::Hold hold(lock);
     int32_t index = -1;
     if (parameters->GetParameterIndex(id.c_str(), &index) != kResultSuccess) return std::nullopt;
     return parameter(index);
@@ -134,16 +152,19 @@ std::vector<ParameterInfo> SimEffectInstance::parameterList() const {
 }
 
 std::string SimEffectInstance::masterBypassId() const {
+    const HostLock::Hold hold(lock);
     AAX_CString id;
     parameters->GetMasterBypassID(&id);
     return id.StdString();
 }
 
 int32_t SimEffectInstance::setParameter(const std::string& id, double normalized) {
+    const HostLock::Hold hold(lock);
     return parameters->UpdateParameterNormalizedValue(id.c_str(), normalized, 0);
 }
 
 int32_t SimEffectInstance::setParameterText(const std::string& id, const std::string& text) {
+    const HostLock::Hold hold(lock);
     double normalized = 0.0;
     const AAX_CString asText(text.c_str());
     const int32_t read = parameters->GetParameterValueFromString(id.c_str(), &normalized, &asText);
@@ -152,10 +173,18 @@ int32_t SimEffectInstance::setParameterText(const std::string& id, const std::st
 }
 
 int32_t SimEffectInstance::requestParameter(const std::string& id, double normalized) {
+    const HostLock::Hold hold(lock);
     return parameters->SetParameterNormalizedValue(id.c_str(), normalized);
 }
 
-void SimEffectInstance::queueRequest(const std::string& id, double normalized) {
+void SimEffectInstance::answerRequest(const std::string& id, double normalized) {
+    if (requestObserver) requestObserver(id, normalized);
+    // Some hosts answer inside the call that made the request, on the plug-in's thread.
+    if (hostPersonality.synchronousAutomation) {
+        setParameter(id, normalized);
+        return;
+    }
+    // The others queue it and deliver the value later, on their own schedule.
     std::lock_guard<std::mutex> hold(requestMutex);
     requests.push_back(Request{id, normalized});
 }
@@ -169,6 +198,16 @@ size_t SimEffectInstance::pump() {
     // Delivered outside the lock: the module may post new requests while it takes these.
     for (const Request& request : due) setParameter(request.id, request.value);
     return due.size();
+}
+
+size_t SimEffectInstance::idle() {
+    const size_t delivered = pump();
+    {
+        const HostLock::Hold hold(lock);
+        lastDispatch = parameters->DispatchParameterPackets();
+    }
+    if (hostPersonality.repeatedInitialize && ++idles % 4 == 0) initialize();
+    return delivered;
 }
 
 size_t SimEffectInstance::pendingRequests() const {
@@ -212,7 +251,10 @@ bool SimEffectInstance::render(const float* const* inputs, float* const* outputs
     builder.setFrames(frames);
 
     pump();
-    lastDispatch = parameters->DispatchParameterPackets();
+    {
+        const HostLock::Hold hold(lock);
+        lastDispatch = parameters->DispatchParameterPackets();
+    }
     driver.render({&builder});
     builder.midiInput().clear();
 
@@ -228,6 +270,7 @@ bool SimEffectInstance::render(const float* const* inputs, float* const* outputs
 }
 
 uint32_t SimEffectInstance::chunkId(int32_t* result) const {
+    const HostLock::Hold hold(lock);
     uint32_t id = 0;
     const int32_t answered = parameters->GetChunkIDFromIndex(0, &id);
     if (result) *result = answered;
@@ -235,6 +278,7 @@ uint32_t SimEffectInstance::chunkId(int32_t* result) const {
 }
 
 int32_t SimEffectInstance::saveChunk(std::vector<uint8_t>& data) const {
+    const HostLock::Hold hold(lock);
     int32_t result = 0;
     const uint32_t id = chunkId(&result);
     if (result != kResultSuccess) return result;
@@ -255,6 +299,7 @@ int32_t SimEffectInstance::saveChunk(std::vector<uint8_t>& data) const {
 }
 
 int32_t SimEffectInstance::loadChunk(const std::vector<uint8_t>& data) {
+    const HostLock::Hold hold(lock);
     int32_t result = 0;
     const uint32_t id = chunkId(&result);
     if (result != kResultSuccess) return result;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +30,8 @@ struct InstanceOptions {
     // False: the constructor stops before Initialize, so a test can script the host services
     // first and then call initialize() itself.
     bool initialize = true;
+    // How the host drives this instance; the SimHost's personality when not given.
+    std::optional<HostPersonality> personality;
 };
 
 // A parameter as the host sees it, read through the effect-parameters slots.
@@ -61,8 +64,8 @@ struct MidiPacket {
     uint8_t data2 = 0;
 };
 
-// Main-thread object: every call comes from the thread that made it. The SimHost must have
-// described the module and must outlive the instance.
+// Main-thread object: every call comes from the thread that made it, inside the host lock when
+// the personality has one. The SimHost must have described the module and must outlive the instance.
 class SimEffectInstance {
 public:
     // Factory kind 0, QueryInterface for the effect-parameters IID, Initialize with this instance's
@@ -75,11 +78,18 @@ public:
     SimEffectInstance(const SimEffectInstance&) = delete;
     SimEffectInstance& operator=(const SimEffectInstance&) = delete;
 
+    const HostPersonality& personality() const { return hostPersonality; }
+    // The host lock this instance's main-thread calls and services take; null without one.
+    HostLock* hostLock() const { return lock; }
+    // Holds the host lock (when there is one) for a test's own main-thread calls into the module.
+    HostLock::Hold mainThreadCall() const { return HostLock::Hold(lock); }
+
     // The module's object (one reference held by this instance) and what Initialize answered.
     AAX_IACFEffectParameters* effectParameters() const { return parameters; }
     // Initialize with this instance's unknown (done by the constructor unless the options said not).
     int32_t initialize();
     int32_t initializeResult() const { return initResult; }
+    int32_t uninitialize();
     IACFUnknown* instanceUnknown() const { return unknown; }
 
     // Parameters in host index order; parameter() is empty outside [0, parameterCount()).
@@ -93,12 +103,21 @@ public:
     int32_t setParameter(const std::string& id, double normalized);
     // The text read by the parameter (slot 20), then delivered as setParameter does.
     int32_t setParameterText(const std::string& id, const std::string& text);
-    // A set-value request as the module makes one (slot 24); the host answers at the next pump().
+    // A set-value request as the module makes one (slot 24); the host answers at the next pump()
+    // (at once, on the requesting thread, with synchronous automation).
     int32_t requestParameter(const std::string& id, double normalized);
     // Delivers the set-value requests the module posted since the last pump, in order, through
     // slot 29, as a host does between buffers. Returns how many were delivered.
     size_t pump();
     size_t pendingRequests() const;
+    // Told of every set-value request on the thread that posts it, before the host answers it.
+    // Set before the module runs.
+    void setRequestObserver(std::function<void(const std::string& id, double normalized)> observer) {
+        requestObserver = std::move(observer);
+    }
+    // [main] What the host does on its main thread between buffers: pump(), DispatchParameterPackets
+    // and, with the "reinitialize" personality, Initialize again every fourth time. Returns pump()'s count.
+    size_t idle();
 
     void setTransport(const TransportSettings& settings);
     const TransportSettings& transport() const { return transportSettings; }
@@ -135,10 +154,12 @@ private:
         double value;
     };
 
-    void queueRequest(const std::string& id, double normalized);
+    void answerRequest(const std::string& id, double normalized);
 
     SimHost& host;
     InstanceOptions options;
+    HostPersonality hostPersonality;
+    HostLock* lock;
     RenderContextBuilder builder;
     RenderDriver driver;
     TransportSettings transportSettings;
@@ -150,6 +171,8 @@ private:
     AAX_IACFEffectParameters* parameters = nullptr;  // one reference
     int32_t initResult = 0;
     int32_t lastDispatch = 0;
+    uint64_t idles = 0;
+    std::function<void(const std::string&, double)> requestObserver;
 
     // Requests may come from any thread the module calls the automation service on.
     mutable std::mutex requestMutex;

@@ -9,6 +9,8 @@
 
 #include "acf/acf_types.h"
 #include "simhost/description.h"
+#include "simhost/host_lock.h"
+#include "simhost/host_personality.h"
 #include "simhost/host_unknown.h"
 #include "simhost/module_library.h"
 
@@ -58,6 +60,13 @@ public:
     // The last registration's description as the host received it.
     const Description& description() const { return *log().lastDescription; }
 
+    // How this host drives instances and editors made from now on (KORVEX_HOST_PERSONALITY at
+    // first); an instance's options may give it another.
+    const HostPersonality& personality() const { return hostPersonality; }
+    void setPersonality(const HostPersonality& next) { hostPersonality = next; }
+    // The host's own lock, for a personality that has one: null otherwise.
+    HostLock* lockFor(const HostPersonality& of) { return of.hostLock ? &hostLock : nullptr; }
+
     // Callbacks of the first effect of the last registration; null when it named none.
     FactoryProc factoryCallback(int32_t kind) const;
     RenderCallbackProc renderCallback() const;
@@ -66,6 +75,8 @@ private:
     std::unique_ptr<ModuleLibrary> library;
     HostUnknown* unknown;  // one reference, ours
     bool started = false;
+    HostPersonality hostPersonality = HostPersonality::fromEnvironment();
+    HostLock hostLock;
 };
 
 }  // namespace simhost

@@ -22,6 +22,7 @@ TransportState SimTransportService::state() const {
 
 int32_t SimTransportService::GetCurrentTempo(double* tempo) {
     recorder.record(3, tempo);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(3);
     if (result == 0 && tempo) *tempo = state().tempo;
     return result;
@@ -29,6 +30,7 @@ int32_t SimTransportService::GetCurrentTempo(double* tempo) {
 
 int32_t SimTransportService::GetCurrentMeter(int32_t* numerator, int32_t* denominator) {
     recorder.record(4, numerator, denominator);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(4);
     if (result != 0) return result;
     const TransportState now = state();
@@ -39,13 +41,17 @@ int32_t SimTransportService::GetCurrentMeter(int32_t* numerator, int32_t* denomi
 
 int32_t SimTransportService::IsTransportPlaying(uint8_t* playing) {
     recorder.record(5, playing);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(5);
-    if (result == 0 && playing) *playing = state().playing ? 1 : 0;
+    if (result != 0 || !playing) return result;
+    if (flippingPlay.load()) *playing = playQueries.fetch_add(1) % 2 == 0 ? 1 : 0;
+    else *playing = state().playing ? 1 : 0;
     return result;
 }
 
 int32_t SimTransportService::GetCurrentNativeSampleLocation(int64_t* location) {
     recorder.record(8, location);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(8);
     if (result == 0 && location) *location = state().sampleLocation;
     return result;
@@ -53,6 +59,7 @@ int32_t SimTransportService::GetCurrentNativeSampleLocation(int64_t* location) {
 
 int32_t SimTransportService::GetBarBeatPosition(int32_t* bars, int32_t* beats, int64_t* ticks, int64_t location) {
     recorder.record(10, bars, beats, ticks, location);
+    const HostLock::Hold hostHold(hostLock);
     const int32_t result = recorder.resultFor(10);
     if (result != 0) return result;
     const TransportState now = state();

@@ -1,11 +1,13 @@
 // The simulated host's ACF transport (both versions): a settable play state, every entry recorded.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
 #include "host/host_interfaces.h"
 #include "simhost/call_recorder.h"
+#include "simhost/host_lock.h"
 #include "simhost/host_object.h"
 
 namespace simhost {
@@ -46,6 +48,10 @@ public:
     // Any thread; the module may read while a test moves the transport.
     void setState(const TransportState& next);
     TransportState state() const;
+    // Set before the module runs. The host's own lock, taken by every query that answers (null: none).
+    void setHostLock(HostLock* lock) { hostLock = lock; }
+    // On: IsTransportPlaying answers playing and stopped in turn, whatever the state says.
+    void setFlipping(bool flipping) { flippingPlay.store(flipping); }
 
     // A failure set through the recorder (setResult) makes an entry answer it and write nothing.
     CallRecorder recorder;
@@ -55,6 +61,9 @@ private:
 
     mutable std::mutex stateMutex;
     TransportState current;
+    HostLock* hostLock = nullptr;
+    std::atomic<bool> flippingPlay{false};
+    std::atomic<uint32_t> playQueries{0};
 };
 
 }  // namespace simhost

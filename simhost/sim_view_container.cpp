@@ -10,6 +10,17 @@ int32_t SimViewContainer::QueryInterface(const GUID& iid, void** out) {
     return answerQuery(this, static_cast<IHostViewContainer*>(this), matches, out);
 }
 
+SimViewContainer::~SimViewContainer() {
+    if (windowDestroyed) windowDestroyed();
+    ownedWindow.reset();
+}
+
+void SimViewContainer::destroyWindowWithLastReference(std::unique_ptr<NativeWindow> window,
+                                                      std::function<void()> destroyed) {
+    ownedWindow = std::move(window);
+    windowDestroyed = std::move(destroyed);
+}
+
 int32_t SimViewContainer::GetType() {
     recorder.record(3);
     return containerKind.load();

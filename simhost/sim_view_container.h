@@ -3,10 +3,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "host/host_interfaces.h"
 #include "simhost/call_recorder.h"
 #include "simhost/host_object.h"
+#include "simhost/native_window.h"
 
 namespace simhost {
 
@@ -26,14 +29,21 @@ public:
     int32_t Entry8(const char* a, uint32_t b) override;
     int32_t Entry9(const char* a) override;
 
+    // Hosts that free a view's window with the view's last reference: this container then owns
+    // `window` (may be null, for a pretend one) and, when its last reference goes, calls `destroyed`
+    // (may be empty) and destroys the window. Set before it is handed to the module.
+    void destroyWindowWithLastReference(std::unique_ptr<NativeWindow> window, std::function<void()> destroyed);
+
     // Results of the unused entries can be scripted with setResult.
     CallRecorder recorder;
 
 private:
-    ~SimViewContainer() override = default;
+    ~SimViewContainer() override;
 
     std::atomic<int32_t> containerKind;
     std::atomic<void*> nativeView;
+    std::unique_ptr<NativeWindow> ownedWindow;
+    std::function<void()> windowDestroyed;
 };
 
 }  // namespace simhost

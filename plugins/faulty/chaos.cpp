@@ -22,6 +22,7 @@ struct Instance {
     uint32_t random = 1;
     int32_t depth = 0;  // host calls of this instance in progress
     int32_t grownBy = 0;
+    bool editorOpen = false;  // effEditOpen received, effEditClose not yet
     float values[kMaxParams] = {};
     uint8_t chunk[kChunkCapacity] = {};
     ERect rect{};
@@ -31,6 +32,7 @@ struct Registry {
     std::mutex lock;
     Config next;
     std::vector<Instance*> live;
+    int32_t editorsLeftOpen = 0;
 };
 
 Registry& registry() {
@@ -160,6 +162,7 @@ VstIntPtr rectAnswer(Instance& in, void* ptr) {
 void close(Instance* in) {
     Registry& reg = registry();
     std::lock_guard<std::mutex> hold(reg.lock);
+    if (in->editorOpen) ++reg.editorsLeftOpen;
     reg.live.erase(std::remove(reg.live.begin(), reg.live.end(), in), reg.live.end());
     delete in;
 }
@@ -212,6 +215,12 @@ VstIntPtr dispatch(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr val
         return 1;
     case effEditGetRect:
         return rectAnswer(in, ptr);
+    case effEditOpen:
+        in.editorOpen = true;
+        return 0;
+    case effEditClose:
+        in.editorOpen = false;
+        return 0;
     case effProcessEvents: {
         const auto* events = static_cast<const VstEvents*>(ptr);
         if (!events) return 0;
@@ -309,6 +318,14 @@ KORVEX_VST_EXPORT int32_t korvexChaosLiveInstances() {
     Registry& reg = registry();
     std::lock_guard<std::mutex> hold(reg.lock);
     return static_cast<int32_t>(reg.live.size());
+}
+
+KORVEX_VST_EXPORT int32_t korvexChaosEditorsLeftOpen() {
+    Registry& reg = registry();
+    std::lock_guard<std::mutex> hold(reg.lock);
+    const int32_t count = reg.editorsLeftOpen;
+    reg.editorsLeftOpen = 0;
+    return count;
 }
 
 KORVEX_VST_EXPORT VstIntPtr korvexChaosCallHost(int32_t which, int32_t opcode, int32_t index, VstIntPtr value,

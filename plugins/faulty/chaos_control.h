@@ -82,6 +82,11 @@ using KorvexChaosConfigureProc = void (*)(const chaos::Config*);
 int32_t korvexChaosLiveInstances();
 using KorvexChaosLiveInstancesProc = int32_t (*)();
 
+// Instances closed (effClose) with their editor still open (effEditOpen without effEditClose) since
+// the last call; the count starts again from 0.
+int32_t korvexChaosEditorsLeftOpen();
+using KorvexChaosEditorsLeftOpenProc = int32_t (*)();
+
 // The (which mod live count)-th live instance calls its host callback now with these arguments
 // and a zeroed kTextRoom-byte buffer as ptr; answers the host's result, 0 when none is live.
 VstIntPtr korvexChaosCallHost(int32_t which, int32_t opcode, int32_t index, VstIntPtr value, float opt);

@@ -97,6 +97,11 @@ struct RecordingConfig {
     // processHostCallCount entries are used. These calls are counted, not logged.
     int32_t processHostCalls[kMaxProcessHostCalls] = {};
     int32_t processHostCallCount = 0;
+    // Channel declarations that change, as some plug-ins' do: when > 0, every effMainsChanged(1)
+    // after the first declares this many outputs and the configured count in turn (4, then 6,
+    // then 4 ...); effSetChunk then declares outputsAfterSetChunk outputs.
+    int32_t alternateOutputs = 0;
+    int32_t outputsAfterSetChunk = 0;
 };
 
 // One log per AEffect; it outlives effClose so a test can check that nothing came after it.
@@ -110,7 +115,8 @@ struct RecordingLog {
     int32_t closed = 0;                   // effClose received
     int32_t lastSetChunkSize = -1;        // size given with the last effSetChunk, -1 before any
     uint8_t lastSetChunk[kMaxChunk] = {}; // its first kMaxChunk bytes
-    float values[kMaxParams] = {};        // current parameter values
+    // Current parameter values: setParameter may come on any thread while another reads them.
+    std::atomic<float> values[kMaxParams] = {};
     // Kept up to date on any thread, readable while the plug-in runs:
     std::atomic<uint32_t> processBlocks{0};     // processReplacing calls
     std::atomic<uint32_t> processHostCalls{0};  // host calls made from processHostCalls
@@ -168,6 +174,11 @@ using KorvexRecordingConfigureProc = void (*)(const recording::RecordingConfig*)
 VstIntPtr korvexRecordingCallHost(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value, void* ptr,
                                   float opt);
 using KorvexRecordingCallHostProc = VstIntPtr (*)(AEffect*, int32_t, int32_t, VstIntPtr, void*, float);
+
+// Declares these channel counts from now on and tells the host with audioMasterIOChanged, on the
+// caller's thread; answers the host's reply.
+VstIntPtr korvexRecordingSetChannels(AEffect* effect, int32_t inputs, int32_t outputs);
+using KorvexRecordingSetChannelsProc = VstIntPtr (*)(AEffect*, int32_t, int32_t);
 
 // Queues audioMasterBeginEdit, audioMasterAutomate(value), audioMasterEndEdit for `index`,
 // reported at the next effEditIdle (the value is stored first).

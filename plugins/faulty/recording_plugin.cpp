@@ -22,6 +22,7 @@ struct Instance {
     RecordingLog log;
     std::atomic<int32_t> pendingEdit{-1};
     std::atomic<float> pendingValue{0.0f};
+    int32_t mainsOn = 0;  // effMainsChanged(1) received so far
 
     ~Instance() { delete[] log.records; }
 };
@@ -72,6 +73,11 @@ void copyText(char* to, size_t capacity, const char* from) {
 }
 
 bool validIndex(const Instance& in, int32_t index) { return index >= 0 && index < in.effect.numParams; }
+
+// A declaration that changes may be read by a render call on another thread (the host's, through
+// the AEffect, and this plug-in's own processReplacing): the plug-in's side of it is atomic.
+void declare(int32_t& field, int32_t count) { __atomic_store_n(&field, count, __ATOMIC_RELAXED); }
+int32_t declared(const int32_t& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
 
 void defaultTexts(RecordingConfig& c) {
     for (int32_t i = 0; i < kMaxParams; ++i) {
@@ -171,7 +177,7 @@ VstIntPtr answer(Instance& in, RecordedCall* r, int32_t opcode, int32_t index, V
         char text[kTextLength] = {};
         if (opcode == effGetParamName) copyText(text, sizeof text, c.names[index]);
         else if (opcode == effGetParamDisplay)
-            std::snprintf(text, sizeof text, "%.3f", static_cast<double>(in.log.values[index]));
+            std::snprintf(text, sizeof text, "%.3f", static_cast<double>(in.log.values[index].load()));
         copyText(static_cast<char*>(ptr), 9, text);  // the published 8-character limit
         if (r) copyText(r->text, kTextLength, static_cast<char*>(ptr));
         return 0;
@@ -192,7 +198,12 @@ VstIntPtr answer(Instance& in, RecordedCall* r, int32_t opcode, int32_t index, V
         if (!ptr) return 0;
         *static_cast<void**>(ptr) = c.chunk;
         return c.chunkSize;
+    case effMainsChanged:
+        if (value != 0 && in.mainsOn++ > 0 && c.alternateOutputs > 0)
+            declare(in.effect.numOutputs, in.mainsOn % 2 == 0 ? c.alternateOutputs : c.numOutputs);
+        return 0;
     case effSetChunk: {
+        if (c.outputsAfterSetChunk > 0) declare(in.effect.numOutputs, c.outputsAfterSetChunk);
         in.log.lastSetChunkSize = static_cast<int32_t>(std::clamp<VstIntPtr>(value, -1, INT32_MAX));
         if (!ptr || value <= 0) return 0;
         size_t n = static_cast<size_t>(std::min<VstIntPtr>(value, kMaxChunk));
@@ -265,7 +276,7 @@ void setParameter(AEffect* effect, int32_t index, float value) {
 float getParameter(AEffect* effect, int32_t index) {
     Instance* in = instanceOf(effect);
     if (!in) return 0.0f;
-    float value = validIndex(*in, index) ? in->log.values[index] : 0.0f;
+    float value = validIndex(*in, index) ? in->log.values[index].load() : 0.0f;
     if (RecordedCall* r = claim(in->log, CallKind::GetParameter, 0)) {
         r->index = index;
         r->opt = value;
@@ -276,8 +287,8 @@ float getParameter(AEffect* effect, int32_t index) {
 // Every entry the plug-in declares is read and every sample of it touched, so a host handing
 // over fewer entries or shorter buffers meets AddressSanitizer; input c goes to output c.
 void passChannels(const Instance& in, RecordedCall* r, float** inputs, float** outputs, int32_t frames) {
-    const int32_t inputCount = std::max(in.effect.numInputs, 2);
-    const int32_t outputCount = std::max(in.effect.numOutputs, 2);
+    const int32_t inputCount = std::max(declared(in.effect.numInputs), 2);
+    const int32_t outputCount = std::max(declared(in.effect.numOutputs), 2);
     const size_t length = static_cast<size_t>(std::max(frames, 0));
     if (r) {
         r->inputEntries = inputCount;
@@ -401,6 +412,14 @@ KORVEX_VST_EXPORT VstIntPtr korvexRecordingCallHost(AEffect* effect, int32_t opc
                                                 void* ptr, float opt) {
     Instance* in = instanceOf(effect);
     return in ? callHost(*in, opcode, index, value, ptr, opt) : 0;
+}
+
+KORVEX_VST_EXPORT VstIntPtr korvexRecordingSetChannels(AEffect* effect, int32_t inputs, int32_t outputs) {
+    Instance* in = instanceOf(effect);
+    if (!in) return 0;
+    declare(in->effect.numInputs, inputs);
+    declare(in->effect.numOutputs, outputs);
+    return callHost(*in, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
 }
 
 KORVEX_VST_EXPORT void korvexRecordingQueueEdit(AEffect* effect, int32_t index, float value) {
