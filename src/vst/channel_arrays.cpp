@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -58,6 +59,34 @@ int32_t ChannelArrays::inputEntries() const { return static_cast<int32_t>(curren
 int32_t ChannelArrays::outputEntries() const { return static_cast<int32_t>(current.load()->outputs.size()); }
 
 bool ChannelArrays::prepare(int32_t declaredInputs, int32_t declaredOutputs) {
+    // Another thread preparing holds this for a few allocations and calls nothing: a short wait.
+    while (preparing.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
+    bool prepared = false;
+    try {
+        prepared = prepareHeld(declaredInputs, declaredOutputs);
+    } catch (...) {
+        preparing.store(false, std::memory_order_release);
+        throw;
+    }
+    preparing.store(false, std::memory_order_release);
+    return prepared;
+}
+
+bool ChannelArrays::refreshOutsideRender(const AEffect& effect) {
+    if (preparing.exchange(true, std::memory_order_acquire)) return false;
+    bool prepared = false;
+    // Sequentially consistent: a render call that starts after this look uses whatever is published.
+    if (rendering.load() == 0) {
+        try {
+            prepared = prepareHeld(effect.numInputs, effect.numOutputs);
+        } catch (...) {
+        }
+    }
+    preparing.store(false, std::memory_order_release);
+    return prepared;
+}
+
+bool ChannelArrays::prepareHeld(int32_t declaredInputs, int32_t declaredOutputs) {
     freeReplacedWhenIdle();
     const bool refused = declaredInputs > kMaxChannels || declaredOutputs > kMaxChannels;
     const auto inputCount = static_cast<size_t>(refused ? kHostEntries : entriesFor(declaredInputs));

@@ -40,6 +40,11 @@ public:
     // [main] prepare() for the counts the plug-in declares now: after anything that may have
     // changed them (switching on, a restored chunk, the plug-in's own report of new counts).
     bool refresh(const AEffect& effect);
+    // [any] The plug-in reported new counts: prepared at once unless a render call is inside (the
+    // render thread never allocates; it may be the one reporting) or another thread is preparing;
+    // then render calls silence the host's outputs until the main thread's next refresh. True
+    // when it prepared.
+    bool refreshOutsideRender(const AEffect& effect);
 
     // [render] processReplacing with in0/in1 and out0/out1 as entries 0 and 1, unchanged, and
     // the prepared buffers beyond. A plug-in with extra entries gets blocks longer than the
@@ -63,8 +68,9 @@ private:
                   int32_t frames);
     void processPieces(Layout& layout, AEffect& effect, float* in0, float* in1, float* out0, float* out1,
                        int32_t frames, PieceHook beforePiece, void* hookContext);
-    // [main] Frees replaced layouts when no render call is inside.
+    // [the preparing thread] Frees replaced layouts when no render call is inside.
     void freeReplacedWhenIdle();
+    bool prepareHeld(int32_t declaredInputs, int32_t declaredOutputs);
 
     const int32_t frameCapacity;  // [any: never changes]
     // [main publishes whole, render reads] the layout render calls use; never changed once published
@@ -73,5 +79,8 @@ private:
     std::atomic<int32_t> rendering{0};
     // [render sets, main clears] a render call met a plug-in declaring more than was prepared
     std::atomic<bool> outgrownFlag{false};
-    RetiredObjects replaced;  // [main] layouts replaced while a render call may have held them
+    // [any thread: atomic] one thread prepares at a time: the main thread, or one the plug-in
+    // reported new counts on; whoever holds it owns `replaced`
+    std::atomic<bool> preparing{false};
+    RetiredObjects replaced;  // [the preparing thread] layouts replaced while a render call may have held them
 };

@@ -24,6 +24,7 @@ VstIntPtr HostCallback(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr
     case audioMasterUpdateDisplay:
     case audioMasterBeginEdit:
     case audioMasterEndEdit:
+    case audioMasterIOChanged:
         break;
     default:
         return 0;

@@ -7,6 +7,7 @@
 #include "host/aax_icontroller.h"
 #include "parameters/aax_iparameter.h"
 #include "parameters/parameter_manager.h"
+#include "vst/channel_arrays.h"
 
 namespace {
 
@@ -67,6 +68,9 @@ VstIntPtr VstCallBack::HandleHostRequest(AEffect* effect, int32_t opcode, int32_
         return 0;
     case audioMasterGetTime:
         return answerTimeRequest(effect, opt);
+    case audioMasterIOChanged:
+        if (channels) channels->refreshOutsideRender(*effect);
+        return 0;
     default:  // audioMasterSizeWindow and anything not routed here
         return 0;
     }

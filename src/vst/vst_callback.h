@@ -12,6 +12,7 @@
 #include "vst/vst_types.h"
 
 class AAXWrapper_Parameters;
+class ChannelArrays;
 class ParameterManager;
 class AAX_IController;
 class AAX_IACFEffectGUI;
@@ -124,6 +125,9 @@ public:
     // [any thread: shared record] answers are built aside and copied in whole only when they differ: never seen cleared or half built, never written by requests under one transport
     VstTimeInfo timeInfo = {};
     AAXWrapper_Parameters* const owner;  // [any: never changes] time requests are answered only when set
+    // [any: set before other threads know the instance] the instance's arrays, prepared again
+    // when the plug-in reports new channel counts; they outlive every call the plug-in makes
+    ChannelArrays* channels = nullptr;
 
 private:
     // Sends kPrivateGetParamID for index into id (zero-filled first, terminated after): the ID

@@ -10,6 +10,7 @@ VstInstance CreateVstInstance(AAXWrapper_Parameters* owner, ParameterManager* pa
     auto vstInterface = std::make_unique<VstInterface>();
     auto vstCallBack = std::make_unique<VstCallBack>(owner);
     vstInterface->callback = vstCallBack.get();
+    vstCallBack->channels = &vstInterface->channels;
 
     VstInstance instance;
     vstInterface->effect = LoadVstPlugin();
