@@ -18,10 +18,13 @@ void silenceChannel(float* channel, int32_t frames) {
 }  // namespace
 
 struct ChannelArrays::Layout {
-    Layout(size_t inputCount, size_t outputCount, size_t frames, bool refusedLayout)
+    Layout(size_t inputCount, size_t outputCount, size_t frames, size_t spareFrames, bool refusedLayout)
         : refused(refusedLayout),
-          inputs(inputCount, nullptr),
-          outputs(outputCount, nullptr),
+          inputEntries(static_cast<int32_t>(inputCount)),
+          outputEntries(static_cast<int32_t>(outputCount)),
+          spare(spareFrames, 0.0f),
+          inputs(kMaxChannels, spare.data()),
+          outputs(kMaxChannels, spare.data()),
           silence(inputCount - kHostEntries, std::vector<float>(frames, 0.0f)),
           discard(outputCount - kHostEntries, std::vector<float>(frames, 0.0f)) {
         for (size_t i = 0; i < silence.size(); ++i) inputs[kHostEntries + i] = silence[i].data();
@@ -30,12 +33,17 @@ struct ChannelArrays::Layout {
     }
 
     bool fits(const AEffect& effect) const {
-        return !refused && effect.numInputs <= static_cast<int32_t>(inputs.size()) &&
-               effect.numOutputs <= static_cast<int32_t>(outputs.size());
+        return !refused && effect.numInputs <= inputEntries && effect.numOutputs <= outputEntries;
     }
 
     const bool refused;  // beyond kMaxChannels: the plug-in is never called
+    const int32_t inputEntries;
+    const int32_t outputEntries;
     bool extraEntries = false;
+    // Where every entry past the declared ones points. A plug-in that raises its counts in the
+    // middle of a render call (a host switching it on again meanwhile) reads on into them: its
+    // garbage lands here instead of past the arrays.
+    std::vector<float> spare;
     // [render] entries 0 and 1 are rewritten by each call: one render thread per instance at a
     // time, as hosts render an instance; the rest is fixed at construction.
     std::vector<float*> inputs;
@@ -46,7 +54,7 @@ struct ChannelArrays::Layout {
 
 ChannelArrays::ChannelArrays(int32_t preparedFrames)
     : frameCapacity(std::max(preparedFrames, 1)) {
-    current.store(new Layout(kHostEntries, kHostEntries, 0, false));
+    current.store(new Layout(kHostEntries, kHostEntries, 0, static_cast<size_t>(frameCapacity), false));
 }
 
 ChannelArrays::~ChannelArrays() {
@@ -55,8 +63,8 @@ ChannelArrays::~ChannelArrays() {
     replaced.freeAll();
 }
 
-int32_t ChannelArrays::inputEntries() const { return static_cast<int32_t>(current.load()->inputs.size()); }
-int32_t ChannelArrays::outputEntries() const { return static_cast<int32_t>(current.load()->outputs.size()); }
+int32_t ChannelArrays::inputEntries() const { return current.load()->inputEntries; }
+int32_t ChannelArrays::outputEntries() const { return current.load()->outputEntries; }
 
 bool ChannelArrays::prepare(int32_t declaredInputs, int32_t declaredOutputs) {
     // Another thread preparing holds this for a few allocations and calls nothing: a short wait.
@@ -92,13 +100,15 @@ bool ChannelArrays::prepareHeld(int32_t declaredInputs, int32_t declaredOutputs)
     const auto inputCount = static_cast<size_t>(refused ? kHostEntries : entriesFor(declaredInputs));
     const auto outputCount = static_cast<size_t>(refused ? kHostEntries : entriesFor(declaredOutputs));
     const Layout* now = current.load();
-    if (refused == now->refused && inputCount == now->inputs.size() && outputCount == now->outputs.size()) {
+    if (refused == now->refused && inputCount == static_cast<size_t>(now->inputEntries) &&
+        outputCount == static_cast<size_t>(now->outputEntries)) {
         outgrownFlag.store(false, std::memory_order_relaxed);
         return !refused;
     }
 
     const size_t frames = inputCount > kHostEntries || outputCount > kHostEntries ? static_cast<size_t>(frameCapacity) : 0;
-    std::unique_ptr<Layout> previous(current.exchange(new Layout(inputCount, outputCount, frames, refused)));
+    std::unique_ptr<Layout> previous(current.exchange(
+        new Layout(inputCount, outputCount, frames, static_cast<size_t>(frameCapacity), refused)));
     outgrownFlag.store(false, std::memory_order_relaxed);
     // Sequentially consistent exchange and count, against the render call's increment and load:
     // a render call that still holds the previous layout was counted before the count was read.
