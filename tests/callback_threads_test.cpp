@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <cstring>
 #include <thread>
 
@@ -27,67 +29,50 @@ struct Target {
     std::atomic<int32_t> calls{0};
 };
 
-TEST(CallbackLink, ClearingWaitsForTheCallbackStillInsideTheTarget) {
-    CallbackLink<Target> link;
-    Target target;
-    link.set(&target);
-    std::atomic<int32_t> step{0};
-    std::atomic<bool> cleared{false};
-    bool clearedWhileInside = true;
-
-    std::thread callback([&] {
-        link.visit([&](Target& inside) {
-            step.store(1);
-            waitFor(step, 2);  // the main thread has begun to clear
-            inside.calls.fetch_add(1);
-            clearedWhileInside = cleared.load();
-        });
+// Runs unlink on a thread of its own and answers whether it returned within a few seconds, while
+// the callback inside the link waits for the test's main thread: an unlinking thread that waited
+// for that callback would never return.
+template <class Unlink>
+bool returnsWhileACallbackWaitsForIt(Unlink&& unlink) {
+    auto returned = std::make_shared<std::atomic<bool>>(false);
+    std::thread unlinking([&unlink, returned] {
+        unlink();
+        returned->store(true);
     });
-    waitFor(step, 1);
-    std::thread unlinking([&] {
-        link.clear();
-        cleared.store(true);
-    });
-    while (link.linked() != nullptr) std::this_thread::yield();  // it has stored null and now waits
-    step.store(2);
-    unlinking.join();
-    callback.join();
-    EXPECT_FALSE(clearedWhileInside) << "clear() returned while a callback was still using the target";
-    EXPECT_EQ(target.calls.load(), 1);
-    EXPECT_FALSE(link.visit([](Target&) {}));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!returned->load() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    const bool inTime = returned->load();
+    unlinking.detach();  // joined or not, the test goes on; a hang fails below rather than blocks
+    return inTime;
 }
 
-TEST(CallbackLink, ReplacingWaitsForCallbacksHoldingTheOldTargetOnly) {
+TEST(CallbackLink, UnlinkingNeverWaitsAndTheLinkStaysBusyUntilTheCallbackLeaves) {
     CallbackLink<Target> link;
     Target old;
     Target next;
     link.set(&old);
     std::atomic<int32_t> step{0};
-    std::atomic<bool> replaced{false};
-    bool replacedWhileInside = true;
     std::thread callback([&] {
-        link.visit([&](Target&) {
+        link.visit([&](Target& inside) {
             step.store(1);
-            waitFor(step, 2);
-            replacedWhileInside = replaced.load();
+            waitFor(step, 2);  // as a callback waiting for the host's main thread
+            inside.calls.fetch_add(1);
         });
     });
     waitFor(step, 1);
-    std::thread replacing([&] {
-        link.set(&next);
-        replaced.store(true);
-    });
-    while (link.linked() != &next) std::this_thread::yield();
-    // New callbacks already reach the new target while the old one is still held.
+    EXPECT_FALSE(link.idle());
+    EXPECT_TRUE(returnsWhileACallbackWaitsForIt([&] { link.set(&next); })) << "replacing waited for the callback";
+    // New callbacks reach the new target at once while the old one is still held.
     EXPECT_TRUE(link.visit([](Target& found) { found.calls.fetch_add(1); }));
     EXPECT_EQ(next.calls.load(), 1);
+    EXPECT_TRUE(returnsWhileACallbackWaitsForIt([&] { link.clear(); })) << "clearing waited for the callback";
+    EXPECT_FALSE(link.idle()) << "the old target is still in use";
     step.store(2);
-    replacing.join();
     callback.join();
-    EXPECT_FALSE(replacedWhileInside);
-    EXPECT_FALSE(link.clearIf(&old)) << "the old target is no longer linked";
-    EXPECT_TRUE(link.clearIf(&next));
-    EXPECT_EQ(link.linked(), nullptr);
+    EXPECT_EQ(old.calls.load(), 1);
+    EXPECT_TRUE(link.idle());
+    EXPECT_FALSE(link.visit([](Target&) {}));
+    EXPECT_FALSE(link.clearIf(&next)) << "nothing is linked any more";
 }
 
 // A host that unlinks from inside a call it is serving through the same link, on the same
@@ -221,27 +206,56 @@ TEST(HostCallbackThreads, AStaleRequestDoesNotReportAStopTwice) {
     EXPECT_EQ(state.wasPlaying(), 0);
 }
 
-// The controller link: Uninitialize clears it before the proxy goes, so a request on another
-// thread either used the proxy to the end or finds none.
-TEST(HostCallbackThreads, ClearingTheControllerWaitsForTheSampleRateRequestInsideIt) {
+// The controller link: Uninitialize clears it without waiting for a request inside the proxy (that
+// request may wait for the main thread), and the proxy is retired until the link is idle.
+TEST(HostCallbackThreads, AProxyUnlinkedWhileARequestIsInsideLivesUntilTheRequestLeaves) {
     TwoThreadPlugin plugin;
     VstCallBack state(kSomeOwner);
     plugin.effect.user = &state;
     auto controller = std::make_unique<SlowController>();
-    controller->holdNext = true;
-    state.controller.set(controller.get());
+    SlowController* proxy = controller.get();
+    proxy->holdNext = true;
+    state.controller.set(proxy);
     std::thread asking([&] { plugin.callHost(audioMasterGetSampleRate); });
-    waitFor(controller->step, 1);
-    std::thread uninitializing([&] {
+    waitFor(proxy->step, 1);
+    EXPECT_TRUE(returnsWhileACallbackWaitsForIt([&] {
         state.controller.clear();
-        controller.reset();  // as the base deletes the proxy
-    });
-    while (state.controller.linked() != nullptr) std::this_thread::yield();
-    EXPECT_NE(controller.get(), nullptr) << "the proxy went while a request was inside it";
-    controller->step.store(2);
+        if (!state.linksIdle()) state.retire(std::move(controller));
+    })) << "Uninitialize waited for the request inside the controller";
+    ASSERT_EQ(controller, nullptr) << "a proxy in use was not retired";
+    state.freeRetiredWhenIdle();
+    EXPECT_EQ(state.retiredCount(), 1u) << "freed while the request was still inside";
+    proxy->step.store(2);
     asking.join();
-    uninitializing.join();
+    state.freeRetiredWhenIdle();
+    EXPECT_EQ(state.retiredCount(), 0u);
     EXPECT_EQ(state.sampleRate(), 44100.0);
+}
+
+// A request that waited for the sample rate answers with the transport of the render call current
+// when it answers: it neither reports a stop another request reported, nor copies the older
+// transport over the record the render call's plug-in reads.
+TEST(HostCallbackThreads, ASlowRequestAnswersTheTransportCurrentWhenItAnswers) {
+    TwoThreadPlugin plugin;
+    VstCallBack state(kSomeOwner);
+    plugin.effect.user = &state;
+    SlowController controller;
+    state.controller.set(&controller);
+    state.storePlaying(true);
+    const auto* record = reinterpret_cast<const VstTimeInfo*>(plugin.callHost(audioMasterGetTime));
+    ASSERT_NE(record, nullptr);
+    ASSERT_NE(record->flags & kVstTransportPlaying, 0);
+
+    controller.holdNext = true;
+    std::thread slow([&] { plugin.callHost(audioMasterGetTime); });
+    waitFor(controller.step, 1);
+    state.storePlaying(false);  // the render call now finds the transport stopped
+    plugin.callHost(audioMasterGetTime);
+    EXPECT_EQ(plugin.processEvents.load(), 1) << "the stop got its all-notes-off";
+    controller.step.store(2);
+    slow.join();
+    EXPECT_EQ(record->flags & kVstTransportPlaying, 0) << "an older transport was copied over the record";
+    EXPECT_EQ(plugin.processEvents.load(), 1);
 }
 
 }  // namespace

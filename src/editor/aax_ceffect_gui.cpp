@@ -42,10 +42,19 @@ void AAX_CEffectGUI::releaseInstanceState() {
     transport.reset();
 }
 
+AAX_IACFEffectParameters* AAX_CEffectGUI::dropHostReferences() {
+    viewContainer.reset();
+    controller.reset();
+    transport.reset();
+    return std::exchange(effectParameters, nullptr);
+}
+
 int32_t AAX_CEffectGUI::AttachViewContainer(IACFUnknown* container) {
     if (!container) {
-        viewContainer.reset();
+        // Closed while the container still holds the window: a host may destroy the window
+        // with the container's last reference, and the plug-in's editor lives inside it.
         CloseView();
+        viewContainer.reset();
         return kResultSuccess;
     }
     // The new proxy takes its reference before the previous one gives its own back, so a host

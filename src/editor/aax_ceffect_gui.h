@@ -44,6 +44,9 @@ protected:
     AAX_IACFEffectParameters* parametersInterface() const { return effectParameters; }
     AAX_IViewContainer* hostViewContainer() const { return viewContainer.get(); }
     AAX_ITransport* hostTransport() const { return transport.get(); }
+    // Gives back the view container and the host proxies, and hands the caller the counted
+    // reference to the effect parameters (null if none), which the caller must release.
+    AAX_IACFEffectParameters* dropHostReferences();
 
 private:
     void releaseInstanceState();

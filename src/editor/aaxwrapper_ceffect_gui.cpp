@@ -30,21 +30,39 @@ AAXWrapper_CEffectGUI::~AAXWrapper_CEffectGUI() {
 }
 
 void AAXWrapper_CEffectGUI::OnLastRelease() {
-    // Unbound before destruction begins: a display update on another thread may still be inside
-    // ParameterChanged, and the destructors must not run under it.
-    unbindInstance();
+    closeOpenEditor();
+    parkedWith = unbindInstance();
+}
+
+void AAXWrapper_CEffectGUI::DeleteSelf() {
+    if (!parkedWith) {
+        delete this;
+        return;
+    }
+    // The effect parameters go last: their release may end the instance, which then frees this
+    // editor at once, so nothing of this object is touched after it.
+    AAX_IACFEffectParameters* held = dropHostReferences();
+    parkedWith->retire(this, [](void* editor) { delete static_cast<AAXWrapper_CEffectGUI*>(editor); });
+    if (held) held->Release();
 }
 
 int32_t AAXWrapper_CEffectGUI::Uninitialize() {
+    closeOpenEditor();
     unbindInstance();
     return AAX_CEffectGUI::Uninitialize();
 }
 
-void AAXWrapper_CEffectGUI::unbindInstance() {
-    // Another editor of the same instance may have registered since; its link stays, and the
-    // registration that replaced ours already waited for the callbacks that held this editor.
-    if (instance && instance->callback) instance->callback->editor.clearIf(this);
+void AAXWrapper_CEffectGUI::closeOpenEditor() {
+    if (pluginEditorOpen) CloseView();
+}
+
+VstCallBack* AAXWrapper_CEffectGUI::unbindInstance() {
+    VstCallBack* callbacks = instance ? instance->callback : nullptr;
     instance = nullptr;
+    // Another editor of the same instance may have registered since; its link stays. A display
+    // update may be inside this editor now, possibly waiting for this very thread: never waited for.
+    if (!callbacks || !callbacks->editor.clearIf(this)) return nullptr;
+    return callbacks->editor.idle() ? nullptr : callbacks;
 }
 
 VstIntPtr AAXWrapper_CEffectGUI::send(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt) {
@@ -52,12 +70,16 @@ VstIntPtr AAXWrapper_CEffectGUI::send(int32_t opcode, int32_t index, VstIntPtr v
 }
 
 int32_t AAXWrapper_CEffectGUI::PrepareView() {
+    closeOpenEditor();
     unbindInstance();
     // Only the module's own effect parameters carry a plug-in; any other object leaves the editor empty.
     auto* wrapper = dynamic_cast<AAXWrapper_Parameters*>(parametersInterface());
     instance = wrapper ? wrapper->vstInterface : nullptr;
     // Published last, complete: a display update on any thread finds this editor or none.
-    if (instance && instance->callback) instance->callback->editor.set(this);
+    if (instance && instance->callback) {
+        instance->callback->editor.set(this);
+        instance->callback->freeRetiredWhenIdle();
+    }
     return kResultSuccess;
 }
 
@@ -97,6 +119,13 @@ int32_t AAXWrapper_CEffectGUI::RedrawRect(AAX_Rect* rect) {
 
 int32_t AAXWrapper_CEffectGUI::TimerTick() {
     send(effEditIdle, 0, 0, nullptr, 0.0f);
+    // The host's timer is the main thread's regular visit: the time to prepare for channels a
+    // plug-in declared since (it said so, or a render call found out) and to free what callbacks
+    // held while they were unlinked.
+    if (instance && instance->isUsable()) {
+        instance->prepareChannels();
+        if (instance->callback) instance->callback->freeRetiredWhenIdle();
+    }
     return kResultSuccess;
 }
 
@@ -109,12 +138,16 @@ int32_t AAXWrapper_CEffectGUI::OpenView() {
 
 int32_t AAXWrapper_CEffectGUI::OpenPluginEditor(void* parentWindow) {
     send(kPrivateEditorPrepare, 0, 0, nullptr, 1.0f);
-    if (instance) instance->OpenEditor(parentWindow);
+    if (instance) {
+        instance->OpenEditor(parentWindow);
+        pluginEditorOpen = instance->isUsable();
+    }
     send(kPrivateEditorRedraw, 0, 0, nullptr, 0.0f);
     return kResultSuccess;
 }
 
 int32_t AAXWrapper_CEffectGUI::CloseView() {
+    pluginEditorOpen = false;
     send(effEditKeyDown, kCloseKeyIndex, kCloseKeyValue, nullptr, 0.0f);
     send(effEditClose, 0, 0, nullptr, 0.0f);
     return kResultSuccess;

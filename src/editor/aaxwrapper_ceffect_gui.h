@@ -6,6 +6,7 @@
 #include "editor/aax_ceffect_gui.h"
 #include "vst/vst_types.h"
 
+class VstCallBack;
 class VstInterface;
 
 class AAXWrapper_CEffectGUI : public AAX_CEffectGUI {
@@ -36,17 +37,27 @@ public:
     static int16_t toEditorCoordinate(float value);
 
 protected:
-    // Sends nothing to the plug-in: the host detaches the view container before it lets go.
+    // Sends nothing to the plug-in: the last release closed its editor already.
     ~AAXWrapper_CEffectGUI() override;
-    // Unbinds from the instance, waiting for display updates still inside this editor.
+    // Closes the plug-in's editor if the host never detached the view, then unbinds from the
+    // instance. A display update may still be inside this editor on another thread: then the
+    // editor is parked with the instance instead of deleted (see DeleteSelf).
     void OnLastRelease() override;
+    // Deletes the editor, or when it is parked gives back every reference it holds and leaves
+    // its memory to the instance, which frees it once no display update can be inside.
+    void DeleteSelf() override;
 
 private:
     // One plug-in message, only while there is an instance with a live, active plug-in.
     VstIntPtr send(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);
-    // Clears the instance's editor link if it still names this editor (waiting until no display
-    // update is inside it), and forgets the instance.
-    void unbindInstance();
+    // Clears the instance's editor link if it still names this editor, and forgets the instance.
+    // Answers the instance's callback state when a display update may still be inside this
+    // editor (the link is not idle), else null.
+    VstCallBack* unbindInstance();
+    // The plug-in's editor closed, if it is open: effEditClose while its parent window exists.
+    void closeOpenEditor();
 
     VstInterface* instance = nullptr;  // borrowed from the effect parameters, which we hold a reference to
+    bool pluginEditorOpen = false;     // [ui] from effEditOpen until effEditClose
+    VstCallBack* parkedWith = nullptr; // [ui] set by the last release when a callback was still inside
 };

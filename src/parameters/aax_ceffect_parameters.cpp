@@ -2,54 +2,75 @@
 #include "parameters/aax_ceffect_parameters.h"
 
 #include <cstring>
+#include <utility>
 
 #include "host/aax_vautomation_delegate.h"
 #include "host/aax_vcontroller.h"
 #include "host/aax_vtransport.h"
 #include "parameters/aax_iparameter.h"
 
-AAX_CEffectParameters::AAX_CEffectParameters() = default;
+AAX_CEffectParameters::AAX_CEffectParameters() : parameters(std::make_unique<ParameterManager>()) {}
 
 AAX_CEffectParameters::~AAX_CEffectParameters() {
     filteredIds.clear();
-    // Parameters unregister from the automation delegate as they go, so they go before the proxies.
-    parameters.RemoveAllParameters();
     dispatcher.setController(nullptr);
+    // Parameters unregister from the automation delegate as they go, so they go before the proxies.
+    parameters.reset();
     controllerProxy.reset();
     automationProxy.reset();
     transportProxy.reset();
 }
 
 int32_t AAX_CEffectParameters::Initialize(IACFUnknown* hostUnknown) {
-    // A second Initialize starts over: replacing the proxies under live parameters would leave
-    // them holding a deleted automation delegate.
-    if (controllerProxy || automationProxy || transportProxy) Uninitialize();
+    // Nothing thrown may cross into the host, a failed allocation least of all.
+    try {
+        // A second Initialize starts over: replacing the proxies under live parameters would leave
+        // them holding a deleted automation delegate.
+        if (controllerProxy || automationProxy || transportProxy) Uninitialize();
 
-    controllerProxy = std::make_unique<AAX_VController>(hostUnknown);
-    automationProxy = std::make_unique<AAX_VAutomationDelegate>(hostUnknown);
-    transportProxy = std::make_unique<AAX_VTransport>(hostUnknown);
+        controllerProxy = std::make_unique<AAX_VController>(hostUnknown);
+        automationProxy = std::make_unique<AAX_VAutomationDelegate>(hostUnknown);
+        transportProxy = std::make_unique<AAX_VTransport>(hostUnknown);
 
-    parameters.setAutomationDelegate(automationProxy.get());
-    dispatcher.setController(controllerProxy.get());
-    dispatcher.setEffectParameters(this);
+        parameters->setAutomationDelegate(automationProxy.get());
+        dispatcher.setEffectParameters(this);
 
-    const int32_t effectResult = InitializeEffect();
-    if (effectResult != kResultSuccess) return effectResult;
+        const int32_t effectResult = InitializeEffect();
+        // Only a complete parameter list is read by the dispatcher's passes: they post nothing
+        // without a controller.
+        dispatcher.setController(controllerProxy.get());
+        if (effectResult != kResultSuccess) return effectResult;
 
-    AAX_CString bypassId;
-    GetMasterBypassID(&bypassId);
-    filteredIds.insert(bypassId.StdString());
-    return kResultSuccess;
+        AAX_CString bypassId;
+        GetMasterBypassID(&bypassId);
+        filteredIds.insert(bypassId.StdString());
+        return kResultSuccess;
+    } catch (...) {
+        return kAcfUnexpected;
+    }
+}
+
+std::unique_ptr<AAX_CEffectParameters::InstanceState> AAX_CEffectParameters::detachInstanceState() {
+    auto state = std::make_unique<InstanceState>();
+    auto fresh = std::make_unique<ParameterManager>();
+    // A dispatcher pass reads the parameters and the controller under this lock (it may be on
+    // the host's thread): it sees the old set whole or the new one.
+    dispatcher.whileLocked([&] {
+        dispatcher.setController(nullptr);
+        state->parameters = std::exchange(parameters, std::move(fresh));
+    });
+    state->controller = std::move(controllerProxy);
+    state->automation = std::move(automationProxy);
+    state->transport = std::move(transportProxy);
+    return state;
 }
 
 int32_t AAX_CEffectParameters::Uninitialize() {
-    parameters.RemoveAllParameters();
-    parameters.setAutomationDelegate(nullptr);
-    // The dispatcher's registrations stay, but it must not reach a deleted controller.
-    dispatcher.setController(nullptr);
-    controllerProxy.reset();
-    automationProxy.reset();
-    transportProxy.reset();
+    try {
+        detachInstanceState().reset();
+    } catch (...) {
+        return kAcfUnexpected;
+    }
     return kResultSuccess;
 }
 
@@ -57,7 +78,7 @@ int32_t AAX_CEffectParameters::ReceiveNotification(uint32_t type, const void* da
     if (type != kPreviewNotification) return kResultSuccess;
     // The payload is one 32-bit flag; a shorter or missing one is not read at all.
     if (!data || size < sizeof(int32_t)) return kResultSuccess;
-    AAX_IParameter* preview = parameters.FindParameter("PreviewID");
+    AAX_IParameter* preview = parameters->FindParameter("PreviewID");
     if (!preview) return kResultSuccess;
     int32_t flag = 0;
     std::memcpy(&flag, data, sizeof flag);

@@ -123,9 +123,22 @@ protected:
     AAX_ITransport* transport() const { return transportProxy.get(); }
     AAX_IAutomationDelegate* automationDelegate() const { return automationProxy.get(); }
 
-    ParameterManager& parameterManager() { return parameters; }
-    const ParameterManager& parameterManager() const { return parameters; }
+    ParameterManager& parameterManager() { return *parameters; }
+    const ParameterManager& parameterManager() const { return *parameters; }
     AAX_CPacketDispatcher& packetDispatcher() { return dispatcher; }
+    // What Initialize made for the host it was given: the proxies and the parameters that report
+    // to them. Destroyed parameters first, so they unregister through a live automation proxy.
+    struct InstanceState {
+        std::unique_ptr<AAX_IController> controller;
+        std::unique_ptr<AAX_ITransport> transport;
+        std::unique_ptr<AAX_IAutomationDelegate> automation;
+        std::unique_ptr<ParameterManager> parameters;
+    };
+    // [main] Takes the instance state out, leaving no proxies and an empty parameter list; the
+    // packet dispatcher no longer reaches any of it on return. The caller decides when it goes:
+    // a derived class whose parameters other threads may still be inside keeps it alive.
+    std::unique_ptr<InstanceState> detachInstanceState();
+
     // IDs left out of the state chunk; Initialize adds the master bypass ID.
     std::set<std::string>& filteredParameterIds() { return filteredIds; }
     const std::set<std::string>& filteredParameterIds() const { return filteredIds; }
@@ -143,7 +156,8 @@ private:
     mutable uint32_t cachedChunkSize = 0;
     mutable AAX_CChunkDataParser chunkParser;
     AAX_CPacketDispatcher dispatcher;
-    ParameterManager parameters;
+    // [main] replaced whole by detachInstanceState, under the dispatcher's lock; never null
+    std::unique_ptr<ParameterManager> parameters;
     std::set<std::string> filteredIds;
     std::unique_ptr<AAX_IController> controllerProxy;
     std::unique_ptr<AAX_ITransport> transportProxy;

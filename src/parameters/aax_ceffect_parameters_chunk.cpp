@@ -48,7 +48,7 @@ void AAX_CEffectParameters::walkStateParameters(Visit&& visit) const {
     int32_t count = 0;
     if (GetNumberOfParameters(&count) != kResultSuccess) return;
     for (int32_t index = 0; index < count; ++index) {
-        AAX_IParameter* parameter = parameters.at(static_cast<size_t>(index));
+        AAX_IParameter* parameter = parameters->at(static_cast<size_t>(index));
         if (!parameter) continue;
         ParameterValue current;
         current.parameter = parameter;
@@ -114,81 +114,97 @@ int32_t AAX_CEffectParameters::GetChunkIDFromIndex(int32_t index, uint32_t* chun
 }
 
 int32_t AAX_CEffectParameters::GetChunkSize(uint32_t chunkId, uint32_t* size) const {
-    if (!size) return kResultNotImplemented;
-    if (chunkId != kControlsStateChunkID) {
-        *size = 0;
-        return kResultChunkIdUnknown;
+    try {
+        if (!size) return kResultNotImplemented;
+        if (chunkId != kControlsStateChunkID) {
+            *size = 0;
+            return kResultChunkIdUnknown;
+        }
+        rebuildChunkData();
+        cachedChunkSize = static_cast<uint32_t>(chunkParser.GetChunkDataSize());
+        *size = cachedChunkSize;
+        return kResultSuccess;
+    } catch (...) {
+        return kAcfUnexpected;
     }
-    rebuildChunkData();
-    cachedChunkSize = static_cast<uint32_t>(chunkParser.GetChunkDataSize());
-    *size = cachedChunkSize;
-    return kResultSuccess;
 }
 
 // The host sized the record from the last GetChunkSize; a rebuild that comes out at another size
 // would write past it, so the host is sent back for a fresh size instead.
 int32_t AAX_CEffectParameters::GetChunk(uint32_t chunkId, AAX_SPlugInChunk* chunk) const {
-    if (!chunk) return kResultNotImplemented;
-    if (chunkId != kControlsStateChunkID) return kResultChunkIdUnknown;
-    rebuildChunkData();
-    const auto size = static_cast<uint32_t>(chunkParser.GetChunkDataSize());
-    if (cachedChunkSize == 0 || size != cachedChunkSize) return kResultChunkSizeMismatch;
+    try {
+        if (!chunk) return kResultNotImplemented;
+        if (chunkId != kControlsStateChunkID) return kResultChunkIdUnknown;
+        rebuildChunkData();
+        const auto size = static_cast<uint32_t>(chunkParser.GetChunkDataSize());
+        if (cachedChunkSize == 0 || size != cachedChunkSize) return kResultChunkSizeMismatch;
 
-    chunk->fVersion = chunkParser.version();
-    std::memset(chunk->fName, 0, sizeof chunk->fName);
-    static_assert(sizeof kControlsStateName <= sizeof chunk->fName, "the name fits with its NUL");
-    std::memcpy(chunk->fName, kControlsStateName, sizeof kControlsStateName);
-    return chunkParser.WriteChunk(chunk);
+        chunk->fVersion = chunkParser.version();
+        std::memset(chunk->fName, 0, sizeof chunk->fName);
+        static_assert(sizeof kControlsStateName <= sizeof chunk->fName, "the name fits with its NUL");
+        std::memcpy(chunk->fName, kControlsStateName, sizeof kControlsStateName);
+        return chunkParser.WriteChunk(chunk);
+    } catch (...) {
+        return kAcfUnexpected;
+    }
 }
 
 int32_t AAX_CEffectParameters::SetChunk(uint32_t chunkId, const AAX_SPlugInChunk* chunk) {
-    if (!chunk) return kResultNotImplemented;
-    if (chunkId != kControlsStateChunkID) return kResultChunkIdUnknown;
-    if (!hasUsableSize(*chunk)) return kResultChunkSizeMismatch;
-    chunkParser.LoadChunk(chunk, kChunkHeaderSize + static_cast<size_t>(chunk->fSize));
+    try {
+        if (!chunk) return kResultNotImplemented;
+        if (chunkId != kControlsStateChunkID) return kResultChunkIdUnknown;
+        if (!hasUsableSize(*chunk)) return kResultChunkSizeMismatch;
+        chunkParser.LoadChunk(chunk, kChunkHeaderSize + static_cast<size_t>(chunk->fSize));
 
-    walkStateParameters([this](const ParameterValue& current) {
-        double number = 0.0;
-        int32_t integer = 0;
-        AAX_CString text;
-        switch (current.kind) {
-        case ParameterValue::kFloat:
-            if (chunkParser.FindFloat(current.id, &number)) current.parameter->SetValueWithFloat(static_cast<float>(number));
-            break;
-        case ParameterValue::kInt32:
-            if (chunkParser.FindInt32(current.id, &integer)) current.parameter->SetValueWithInt32(integer);
-            break;
-        case ParameterValue::kBool:
-            if (chunkParser.FindInt32(current.id, &integer)) current.parameter->SetValueWithBool(integer != 0);
-            break;
-        case ParameterValue::kDouble:
-            if (chunkParser.FindFloat(current.id, &number)) current.parameter->SetValueWithDouble(number);
-            break;
-        case ParameterValue::kText:
-            if (chunkParser.FindString(current.id, &text)) current.parameter->SetValueWithString(text);
-            break;
-        }
-        return true;
-    });
-    return kResultSuccess;
+        walkStateParameters([this](const ParameterValue& current) {
+            double number = 0.0;
+            int32_t integer = 0;
+            AAX_CString text;
+            switch (current.kind) {
+            case ParameterValue::kFloat:
+                if (chunkParser.FindFloat(current.id, &number)) current.parameter->SetValueWithFloat(static_cast<float>(number));
+                break;
+            case ParameterValue::kInt32:
+                if (chunkParser.FindInt32(current.id, &integer)) current.parameter->SetValueWithInt32(integer);
+                break;
+            case ParameterValue::kBool:
+                if (chunkParser.FindInt32(current.id, &integer)) current.parameter->SetValueWithBool(integer != 0);
+                break;
+            case ParameterValue::kDouble:
+                if (chunkParser.FindFloat(current.id, &number)) current.parameter->SetValueWithDouble(number);
+                break;
+            case ParameterValue::kText:
+                if (chunkParser.FindString(current.id, &text)) current.parameter->SetValueWithString(text);
+                break;
+            }
+            return true;
+        });
+        return kResultSuccess;
+    } catch (...) {
+        return kAcfUnexpected;
+    }
 }
 
 int32_t AAX_CEffectParameters::CompareChunk(const AAX_SPlugInChunk* chunk, uint8_t* isEqual) const {
-    if (!chunk || !isEqual) return kResultNotImplemented;
-    // Another object's chunk (the wrapped plug-in's, say) is not ours to judge.
-    if (chunk->fChunkID != kControlsStateChunkID) {
-        *isEqual = 1;
-        return kResultSuccess;
-    }
-    *isEqual = 0;
-    if (!hasUsableSize(*chunk)) return kResultChunkSizeMismatch;
-    chunkParser.LoadChunk(chunk, kChunkHeaderSize + static_cast<size_t>(chunk->fSize));
+    try {
+        if (!chunk || !isEqual) return kResultNotImplemented;
+        // Another object's chunk (the wrapped plug-in's, say) is not ours to judge.
+        if (chunk->fChunkID != kControlsStateChunkID) {
+            *isEqual = 1;
+            return kResultSuccess;
+        }
+        *isEqual = 0;
+        if (!hasUsableSize(*chunk)) return kResultChunkSizeMismatch;
+        chunkParser.LoadChunk(chunk, kChunkHeaderSize + static_cast<size_t>(chunk->fSize));
 
-    bool allMatch = true;
-    walkStateParameters([this, &allMatch](const ParameterValue& current) {
-        allMatch = matchesEntry(current);
-        return allMatch;
-    });
-    if (allMatch) *isEqual = 1;
-    return kResultSuccess;
+        bool allMatch = true;
+        walkStateParameters([this, &allMatch](const ParameterValue& current) {
+            allMatch = matchesEntry(current);
+            return allMatch;
+        });
+        if (allMatch) *isEqual = 1;
+        return kResultSuccess;
+    } catch (...) {
+        return kAcfUnexpected;
+    }
 }

@@ -63,15 +63,22 @@ AAXWrapper_Parameters::~AAXWrapper_Parameters() {
 }
 
 int32_t AAXWrapper_Parameters::Uninitialize() {
-    // The base deletes the parameters, then the controller and automation proxies. A plug-in
-    // automating or asking for the sample rate or the time on another thread meanwhile must find
-    // none of them rather than deleted ones: the links are cleared first, once no callback is
-    // still inside them.
-    if (vstCallBack) {
+    try {
+        if (!vstCallBack) return AAX_CEffectParameters::Uninitialize();
+        // A plug-in automating or asking for the sample rate or the time on another thread must
+        // find the parameters and proxies alive or not at all. The links are cleared first; a
+        // callback still inside may be waiting for this very thread (a host lock, a request the
+        // host answers on its main thread), so what it may hold is kept, not waited for.
         vstCallBack->parameterManager.clear();
         vstCallBack->controller.clear();
+        std::unique_ptr<InstanceState> state = detachInstanceState();
+        if (!vstCallBack->linksIdle()) vstCallBack->retire(std::move(state));
+        state.reset();
+        vstCallBack->freeRetiredWhenIdle();
+    } catch (...) {
+        return kAcfUnexpected;
     }
-    return AAX_CEffectParameters::Uninitialize();
+    return kResultSuccess;
 }
 
 uint32_t AAXWrapper_Parameters::vstChunkId() const {
@@ -79,6 +86,14 @@ uint32_t AAXWrapper_Parameters::vstChunkId() const {
 }
 
 int32_t AAXWrapper_Parameters::InitializeEffect() {
+    try {
+        return initializeVst();
+    } catch (...) {
+        return kAcfUnexpected;
+    }
+}
+
+int32_t AAXWrapper_Parameters::initializeVst() {
     if (vstLoaded == 0) {
         const int32_t notLoaded = 0;
         if (controller()) controller()->PostPacket(kVstLoadedField, &notLoaded, sizeof notLoaded);
@@ -88,11 +103,13 @@ int32_t AAXWrapper_Parameters::InitializeEffect() {
     // they are added to.
     vstCallBack->parameterManager.clear();
     vstCallBack->controller.set(controller());
+    vstCallBack->freeRetiredWhenIdle();
 
     float rate = kFallbackSampleRate;
     // A controller that fails leaves the rate undefined; the plug-in gets the customary default.
     if (!controller() || controller()->GetSampleRate(&rate) != kResultSuccess) rate = kFallbackSampleRate;
     vstInterface->dispatch(effSetSampleRate, 0, 0, nullptr, std::trunc(rate));
+    vstCallBack->renderSampleRate.store(static_cast<double>(std::trunc(rate)), std::memory_order_relaxed);
 
     AAX_CString bypassId;
     GetMasterBypassID(&bypassId);
@@ -187,6 +204,14 @@ void AAXWrapper_Parameters::postRenderContext() {
 }
 
 int32_t AAXWrapper_Parameters::UpdateParameterNormalizedValue(const char* id, double value, int32_t) {
+    try {
+        return deliverValue(id, value);
+    } catch (...) {
+        return kAcfUnexpected;
+    }
+}
+
+int32_t AAXWrapper_Parameters::deliverValue(const char* id, double value) {
     AAX_IParameter* parameter = parameterManager().FindParameter(id);
     if (!parameter) return kResultNoParameter;
     parameter->UpdateNormalizedValue(value);
@@ -203,7 +228,20 @@ int32_t AAXWrapper_Parameters::UpdateParameterNormalizedValue(const char* id, do
     AEffect* effect = vstInterface->effect;
     // An index the plug-in does not have would reach its parameter array unchecked.
     if (index >= effect->numParams || !effect->setParameter) return kResultSuccess;
-    effect->setParameter(effect, static_cast<int32_t>(index), static_cast<float>(value));
+    const auto vstIndex = static_cast<int32_t>(index);
+    auto sent = static_cast<float>(value);
+    effect->setParameter(effect, vstIndex, sent);
+    // Another thread may deliver to the same parameter meanwhile (a host answering the plug-in's
+    // request on the plug-in's own thread while its main thread delivers): whichever call reaches
+    // the plug-in last must leave it at the value stored last. Each delivery, after its call, sends
+    // the stored value again until it finds that value already sent; no lock, since the render
+    // thread can be the one delivering. Bounded, for a value that never settles (NaN).
+    for (int32_t round = 0; round < kMaxDeliveryRounds; ++round) {
+        const auto stored = static_cast<float>(parameter->GetNormalizedValue());
+        if (stored == sent) break;
+        sent = stored;
+        effect->setParameter(effect, vstIndex, sent);
+    }
     return kResultSuccess;
 }
 
@@ -218,50 +256,65 @@ int32_t AAXWrapper_Parameters::GetChunkIDFromIndex(int32_t index, uint32_t* chun
 }
 
 int32_t AAXWrapper_Parameters::GetChunkSize(uint32_t chunkId, uint32_t* size) const {
-    if (vstLoaded == 0) return kResultChunkIdUnknown;
-    if (!size) return kResultNotImplemented;
-    if (chunkId != vstChunkId()) {
-        *size = 0;
-        return kResultChunkIdUnknown;
+    try {
+        if (vstLoaded == 0) return kResultChunkIdUnknown;
+        if (!size) return kResultNotImplemented;
+        if (chunkId != vstChunkId()) {
+            *size = 0;
+            return kResultChunkIdUnknown;
+        }
+        void* data = nullptr;
+        const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &data, 0.0f);
+        // The record's size field is a signed 32-bit number; a negative answer means no chunk.
+        const int64_t bytes = answer < 0 ? 0 : static_cast<int64_t>(answer);
+        if (bytes > std::numeric_limits<int32_t>::max()) return kResultChunkSizeMismatch;
+        reportedChunkSize = bytes;
+        *size = static_cast<uint32_t>(bytes);
+        return kResultSuccess;
+    } catch (...) {
+        return kAcfUnexpected;
     }
-    void* data = nullptr;
-    const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &data, 0.0f);
-    // The record's size field is a signed 32-bit number; a negative answer means no chunk.
-    const int64_t bytes = answer < 0 ? 0 : static_cast<int64_t>(answer);
-    if (bytes > std::numeric_limits<int32_t>::max()) return kResultChunkSizeMismatch;
-    reportedChunkSize = bytes;
-    *size = static_cast<uint32_t>(bytes);
-    return kResultSuccess;
 }
 
 int32_t AAXWrapper_Parameters::GetChunk(uint32_t chunkId, AAX_SPlugInChunk* chunk) const {
-    if (vstLoaded == 0 || chunkId != vstChunkId()) return kResultChunkIdUnknown;
-    if (!chunk) return kResultNotImplemented;
-    void* data = nullptr;
-    const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &data, 0.0f);
-    const int64_t bytes = answer < 0 ? 0 : static_cast<int64_t>(answer);
-    // The host's record holds exactly the size it was last told; a chunk that grew since then
-    // would be written past its end. The host asks for the size again.
-    if (reportedChunkSize < 0 || bytes > reportedChunkSize) return kResultChunkSizeMismatch;
-    if (bytes > 0 && !data) return kResultChunkWriteFailed;
-    chunk->fSize = static_cast<int32_t>(bytes);
-    if (bytes > 0) std::memcpy(chunk->fData, data, static_cast<size_t>(bytes));
-    return kResultSuccess;
+    try {
+        if (vstLoaded == 0 || chunkId != vstChunkId()) return kResultChunkIdUnknown;
+        if (!chunk) return kResultNotImplemented;
+        void* data = nullptr;
+        const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &data, 0.0f);
+        const int64_t bytes = answer < 0 ? 0 : static_cast<int64_t>(answer);
+        // The host's record holds exactly the size it was last told; a chunk that grew since then
+        // would be written past its end. The host asks for the size again.
+        if (reportedChunkSize < 0 || bytes > reportedChunkSize) return kResultChunkSizeMismatch;
+        if (bytes > 0 && !data) return kResultChunkWriteFailed;
+        chunk->fSize = static_cast<int32_t>(bytes);
+        if (bytes > 0) std::memcpy(chunk->fData, data, static_cast<size_t>(bytes));
+        return kResultSuccess;
+    } catch (...) {
+        return kAcfUnexpected;
+    }
 }
 
 int32_t AAXWrapper_Parameters::SetChunk(uint32_t chunkId, const AAX_SPlugInChunk* chunk) {
-    if (vstLoaded == 0 || chunkId != vstChunkId()) return kResultChunkIdUnknown;
-    if (!chunk) return kResultNotImplemented;
-    if (chunk->fSize < 0) return kResultChunkSizeMismatch;
-    if (firstChunkSize == 0) {
-        // Some plug-ins build their chunk buffer on the first effGetChunk and expect it before a restore.
-        void* unused = nullptr;
-        const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &unused, 0.0f);
-        firstChunkSize = answer < 0 || answer > std::numeric_limits<int32_t>::max() ? 0 : static_cast<int32_t>(answer);
+    try {
+        if (vstLoaded == 0 || chunkId != vstChunkId()) return kResultChunkIdUnknown;
+        if (!chunk) return kResultNotImplemented;
+        if (chunk->fSize < 0) return kResultChunkSizeMismatch;
+        if (firstChunkSize == 0) {
+            // Some plug-ins build their chunk buffer on the first effGetChunk and expect it before a restore.
+            void* unused = nullptr;
+            const VstIntPtr answer = vstInterface->dispatch(effGetChunk, 0, 0, &unused, 0.0f);
+            firstChunkSize = answer < 0 || answer > std::numeric_limits<int32_t>::max() ? 0 : static_cast<int32_t>(answer);
+        }
+        vstInterface->dispatch(effSetChunk, 0, chunk->fSize, const_cast<char*>(chunk->fData), 0.0f);
+        // A restored state may declare other channels; render calls until now silenced the host's
+        // outputs rather than call the plug-in with arrays too short.
+        vstInterface->prepareChannels();
+        refreshParametersFromPlugin();
+        return kResultSuccess;
+    } catch (...) {
+        return kAcfUnexpected;
     }
-    vstInterface->dispatch(effSetChunk, 0, chunk->fSize, const_cast<char*>(chunk->fData), 0.0f);
-    refreshParametersFromPlugin();
-    return kResultSuccess;
 }
 
 void AAXWrapper_Parameters::refreshParametersFromPlugin() {

@@ -49,6 +49,11 @@ public:
     int32_t vstLoaded = 0;                 // 1 when the plug-in was created
 
 private:
+    // Sends of one delivery before it leaves a value that keeps changing under it.
+    static constexpr int32_t kMaxDeliveryRounds = 64;
+
+    int32_t initializeVst();
+    int32_t deliverValue(const char* id, double value);
     // The chunk ID served: the plug-in's uniqueID when it can be called, else 0.
     uint32_t vstChunkId() const;
     // One AAX parameter for VST parameter `index`, or null when it gets none.

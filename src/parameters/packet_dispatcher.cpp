@@ -42,7 +42,7 @@ int32_t AAX_CPacketDispatcher::AddPacket(const char* id, uint32_t fieldIndex, co
 int32_t AAX_CPacketDispatcher::MarkDirty(const char* id) {
     ThreadMutexGuard guard(lock);
     if (!id) return kResultSuccess;
-    const auto range = entries.equal_range(id);
+    const auto range = entries.equal_range(std::string_view(id));
     for (auto it = range.first; it != range.second; ++it) it->second.packet->dirty = true;
     return kResultSuccess;
 }

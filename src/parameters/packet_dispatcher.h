@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "host/aax_icontroller.h"
@@ -36,6 +37,14 @@ public:
     // Fills the packet from the parameter's typed value (bool, float, int32, double); 0 or -20004.
     int32_t FillSingleValuePacket(const char* id, DispatchPacket& packet);
 
+    // [main] Runs change() under the dispatcher's lock: what a pass reads (the owner's parameters,
+    // the controller) is not changed under it.
+    template <class Change>
+    void whileLocked(Change&& change) {
+        ThreadMutexGuard guard(lock);
+        change();
+    }
+
 private:
     struct Entry {
         DispatchPacket* packet;  // owned by packets
@@ -44,7 +53,7 @@ private:
 
     std::map<uint32_t, DispatchPacket> packets;
     // std::string orders byte-wise; equal keys keep registration order.
-    std::multimap<std::string, Entry> entries;
+    std::multimap<std::string, Entry, std::less<>> entries;
     AAX_IController* controller = nullptr;
     AAX_IACFEffectParameters* effectParameters = nullptr;
     ThreadMutex* lock = nullptr;  // null when the system had no mutex to give: then no locking

@@ -10,7 +10,7 @@ ParameterManager::~ParameterManager() { RemoveAllParameters(); }
 bool ParameterManager::AddParameter(AAX_IParameter* parameter) {
     if (parameter == nullptr) return false;
     const std::string id = parameter->Identifier();
-    if (parametersById.count(id) != 0) {
+    if (parametersById.find(id) != parametersById.end()) {
         // Deleted before any delegate is attached, so the host hears nothing about the refused copy.
         delete parameter;
         return false;
@@ -29,7 +29,7 @@ void ParameterManager::RemoveAllParameters() {
 
 AAX_IParameter* ParameterManager::FindParameter(const char* id) const {
     if (id == nullptr) return nullptr;
-    const auto found = parametersById.find(id);
+    const auto found = parametersById.find(std::string_view(id));
     return found == parametersById.end() ? nullptr : found->second;
 }
 

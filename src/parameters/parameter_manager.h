@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class AAX_IAutomationDelegate;
@@ -40,5 +41,7 @@ public:
 private:
     AAX_IAutomationDelegate* automationDelegate = nullptr;
     std::vector<AAX_IParameter*> parameters;
-    std::map<std::string, AAX_IParameter*> parametersById;
+    // Transparent: a look-up by the caller's text builds no string, so the plug-in's automation
+    // from its render call allocates nothing, whatever the length of the ID.
+    std::map<std::string, AAX_IParameter*, std::less<>> parametersById;
 };

@@ -6,17 +6,20 @@
 #include <cstdint>
 
 // The untyped part of CallbackLink. A callback entering the link is one atomic increment, one
-// load and, when it leaves, one decrement: the threads following the link never wait. Only the
-// thread that replaces or clears a target waits, until no callback that may hold it is inside.
-// A thread's own entries are not waited for: a host that unlinks from inside a call it is
-// serving through the same link (on the same thread) must not wait for itself forever. Such a
-// host gets what single-threaded code would give it: the target goes while its frame is on the
-// stack, so the host must not do that.
+// load and, when it leaves, one decrement: the threads following the link never wait, and
+// neither does the thread that unlinks. A callback inside may be waiting for the host (a host
+// lock, a request answered on the main thread), so an unlinking main thread that waited for it
+// could wait forever. Instead the unlinking thread learns whether a callback may still hold the
+// old target, and then keeps that target alive (see RetiredObjects) until the link is idle.
 class CallbackLinkCore {
 public:
     CallbackLinkCore() = default;
     CallbackLinkCore(const CallbackLinkCore&) = delete;
     CallbackLinkCore& operator=(const CallbackLinkCore&) = delete;
+
+    // [any] True when no callback is inside this link: every callback that read a target
+    // unlinked before this call has left. The callback that asks, from inside, counts itself.
+    bool idle() const { return inside.load() == 0; }
 
 protected:
     // [any] One callback inside the link, from before it reads the target until it leaves.
@@ -29,31 +32,26 @@ protected:
         void* target() const { return linked; }
 
     private:
-        friend class CallbackLinkCore;
         const CallbackLinkCore& link;
-        const Entry* outer;  // the thread's entry (of any link) that this one is nested in
         void* linked;
     };
 
     ~CallbackLinkCore() = default;
 
-    // [main] Links next (null clears); a target it replaces is no longer held by any callback
-    // of another thread when this returns.
-    void replace(void* next);
+    // [main] Links next (null clears) and answers the target it replaced. That target may still
+    // be in use by a callback until idle() holds.
+    void* replace(void* next) { return target.exchange(next); }
     // [main] Clears the link, as replace(nullptr), only while it names expected. True when it did.
-    bool clearIf(void* expected);
+    bool clearIf(void* expected) { return expected && target.compare_exchange_strong(expected, nullptr); }
     void* peek() const { return target.load(std::memory_order_acquire); }
 
 private:
-    void waitUntilOthersLeft() const;
-
-    std::atomic<void*> target{nullptr};          // [any thread: atomic] written only by [main]
-    mutable std::atomic<int32_t> inside{0};      // [any thread: atomic] callbacks between entry and exit
-    static thread_local const Entry* innermost;  // [own thread] the calling thread's innermost entry
+    std::atomic<void*> target{nullptr};      // [any thread: atomic] written only by [main]
+    mutable std::atomic<int32_t> inside{0};  // [any thread: atomic] callbacks between entry and exit
 };
 
 template <class T>
-class CallbackLink : private CallbackLinkCore {
+class CallbackLink : public CallbackLinkCore {
 public:
     // [any] use(T&) with the linked object, which stays alive until use returns; true. False,
     // without calling use, when nothing is linked.
@@ -66,10 +64,10 @@ public:
         return true;
     }
     // [main] Links object (fully constructed: the callbacks that find it see all it did before),
-    // or clears with null. A target replaced or cleared is unused by every other thread on return.
+    // or clears with null. Whoever owns a target replaced or cleared keeps it until idle().
     void set(T* object) { replace(object); }
     void clear() { replace(nullptr); }
-    // [main] Clears and waits as clear(), but only while the link names expected; true when it did.
+    // [main] Clears, as clear(), but only while the link names expected; true when it did.
     bool clearIf(T* expected) { return CallbackLinkCore::clearIf(expected); }
     // The target at this moment, for checks only: never follow it, it may go at once.
     T* linked() const { return static_cast<T*>(peek()); }

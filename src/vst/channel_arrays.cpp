@@ -10,41 +10,84 @@ int32_t entriesFor(int32_t declared) { return std::max(declared, ChannelArrays::
 
 float* advanced(float* channel, int32_t frames) { return channel ? channel + frames : nullptr; }
 
+void silenceChannel(float* channel, int32_t frames) {
+    if (channel && frames > 0) std::memset(channel, 0, sizeof(float) * static_cast<size_t>(frames));
+}
+
 }  // namespace
 
+struct ChannelArrays::Layout {
+    Layout(size_t inputCount, size_t outputCount, size_t frames, bool refusedLayout)
+        : refused(refusedLayout),
+          inputs(inputCount, nullptr),
+          outputs(outputCount, nullptr),
+          silence(inputCount - kHostEntries, std::vector<float>(frames, 0.0f)),
+          discard(outputCount - kHostEntries, std::vector<float>(frames, 0.0f)) {
+        for (size_t i = 0; i < silence.size(); ++i) inputs[kHostEntries + i] = silence[i].data();
+        for (size_t i = 0; i < discard.size(); ++i) outputs[kHostEntries + i] = discard[i].data();
+        extraEntries = !silence.empty() || !discard.empty();
+    }
+
+    bool fits(const AEffect& effect) const {
+        return !refused && effect.numInputs <= static_cast<int32_t>(inputs.size()) &&
+               effect.numOutputs <= static_cast<int32_t>(outputs.size());
+    }
+
+    const bool refused;  // beyond kMaxChannels: the plug-in is never called
+    bool extraEntries = false;
+    // [render] entries 0 and 1 are rewritten by each call: one render thread per instance at a
+    // time, as hosts render an instance; the rest is fixed at construction.
+    std::vector<float*> inputs;
+    std::vector<float*> outputs;
+    std::vector<std::vector<float>> silence;  // entry 2 + i; [render] re-zeroed before each call
+    std::vector<std::vector<float>> discard;  // entry 2 + i; written by the plug-in, never read
+};
+
 ChannelArrays::ChannelArrays(int32_t preparedFrames)
-    : frameCapacity(std::max(preparedFrames, 1)),
-      inputs(kHostEntries, nullptr),
-      outputs(kHostEntries, nullptr) {}
+    : frameCapacity(std::max(preparedFrames, 1)) {
+    current.store(new Layout(kHostEntries, kHostEntries, 0, false));
+}
+
+ChannelArrays::~ChannelArrays() {
+    // Owners end the arrays only once the host renders the instance no more.
+    delete current.load();
+    replaced.freeAll();
+}
+
+int32_t ChannelArrays::inputEntries() const { return static_cast<int32_t>(current.load()->inputs.size()); }
+int32_t ChannelArrays::outputEntries() const { return static_cast<int32_t>(current.load()->outputs.size()); }
 
 bool ChannelArrays::prepare(int32_t declaredInputs, int32_t declaredOutputs) {
-    if (declaredInputs > kMaxChannels || declaredOutputs > kMaxChannels) {
-        refused = true;
-        return false;
+    freeReplacedWhenIdle();
+    const bool refused = declaredInputs > kMaxChannels || declaredOutputs > kMaxChannels;
+    const auto inputCount = static_cast<size_t>(refused ? kHostEntries : entriesFor(declaredInputs));
+    const auto outputCount = static_cast<size_t>(refused ? kHostEntries : entriesFor(declaredOutputs));
+    const Layout* now = current.load();
+    if (refused == now->refused && inputCount == now->inputs.size() && outputCount == now->outputs.size()) {
+        outgrownFlag.store(false, std::memory_order_relaxed);
+        return !refused;
     }
-    refused = false;
-    const auto inputCount = static_cast<size_t>(entriesFor(declaredInputs));
-    const auto outputCount = static_cast<size_t>(entriesFor(declaredOutputs));
-    if (inputCount == inputs.size() && outputCount == outputs.size()) return true;
 
-    const auto frames = static_cast<size_t>(frameCapacity);
-    silence.assign(inputCount - kHostEntries, std::vector<float>(frames, 0.0f));
-    discard.assign(outputCount - kHostEntries, std::vector<float>(frames, 0.0f));
-    inputs.assign(inputCount, nullptr);
-    outputs.assign(outputCount, nullptr);
-    for (size_t i = 0; i < silence.size(); ++i) inputs[kHostEntries + i] = silence[i].data();
-    for (size_t i = 0; i < discard.size(); ++i) outputs[kHostEntries + i] = discard[i].data();
-    extraEntries = !silence.empty() || !discard.empty();
-    return true;
+    const size_t frames = inputCount > kHostEntries || outputCount > kHostEntries ? static_cast<size_t>(frameCapacity) : 0;
+    std::unique_ptr<Layout> previous(current.exchange(new Layout(inputCount, outputCount, frames, refused)));
+    outgrownFlag.store(false, std::memory_order_relaxed);
+    // Sequentially consistent exchange and count, against the render call's increment and load:
+    // a render call that still holds the previous layout was counted before the count was read.
+    if (rendering.load() == 0) previous.reset();
+    else replaced.retire(std::move(previous));
+    return !refused;
 }
 
-bool ChannelArrays::fits(const AEffect& effect) const {
-    return !refused && effect.numInputs <= inputEntries() && effect.numOutputs <= outputEntries();
+bool ChannelArrays::refresh(const AEffect& effect) { return prepare(effect.numInputs, effect.numOutputs); }
+
+void ChannelArrays::freeReplacedWhenIdle() {
+    if (replaced.count() != 0 && rendering.load() == 0) replaced.freeAll();
 }
 
-void ChannelArrays::handOver(AEffect& effect, float* in0, float* in1, float* out0, float* out1, int32_t frames) {
-    float** const in = inputs.data();
-    float** const out = outputs.data();
+void ChannelArrays::handOver(Layout& layout, AEffect& effect, float* in0, float* in1, float* out0, float* out1,
+                             int32_t frames) {
+    float** const in = layout.inputs.data();
+    float** const out = layout.outputs.data();
     in[0] = in0;
     in[1] = in1;
     out[0] = out0;
@@ -52,28 +95,40 @@ void ChannelArrays::handOver(AEffect& effect, float* in0, float* in1, float* out
     effect.processReplacing(&effect, in, out, frames);
 }
 
-void ChannelArrays::processWithExtras(AEffect& effect, float* in0, float* in1, float* out0, float* out1,
-                                      int32_t frames) {
-    if (frames > frameCapacity) {
-        // Consecutive pieces, each over the host's channels from where the previous piece
-        // stopped. The call's MIDI went before the first piece.
-        for (int32_t done = 0; done < frames;) {
-            const int32_t piece = std::min(frameCapacity, frames - done);
-            processWithExtras(effect, advanced(in0, done), advanced(in1, done), advanced(out0, done),
-                              advanced(out1, done), piece);
-            done += piece;
+void ChannelArrays::processPieces(Layout& layout, AEffect& effect, float* in0, float* in1, float* out0,
+                                  float* out1, int32_t frames, PieceHook beforePiece, void* hookContext) {
+    // A plug-in of up to two channels a side gets the whole block in one call, whatever its length.
+    const int32_t pieceLimit = layout.extraEntries ? frameCapacity : std::max(frames, 1);
+    int32_t done = 0;
+    do {
+        const int32_t piece = std::min(pieceLimit, frames - done);
+        if (beforePiece) beforePiece(hookContext, done, piece);
+        if (layout.extraEntries) {
+            // A plug-in may write into its inputs; the next call must still hand it silence there.
+            for (std::vector<float>& channel : layout.silence) silenceChannel(channel.data(), piece);
         }
-        return;
-    }
-    // A plug-in may write into its inputs; the next call must still hand it silence there.
-    const size_t bytes = sizeof(float) * static_cast<size_t>(std::max(frames, 0));
-    for (std::vector<float>& channel : silence) std::memset(channel.data(), 0, bytes);
-    handOver(effect, in0, in1, out0, out1, frames);
+        handOver(layout, effect, advanced(in0, done), advanced(in1, done), advanced(out0, done),
+                 advanced(out1, done), piece);
+        done += std::max(piece, 1);
+    } while (done < frames);
 }
 
-void ChannelArrays::process(AEffect& effect, float* in0, float* in1, float* out0, float* out1, int32_t frames) {
-    if (!effect.processReplacing || !fits(effect)) return;
-    // Kept apart so that a plug-in of up to two channels a side costs a few stores and a jump.
-    if (extraEntries) processWithExtras(effect, in0, in1, out0, out1, frames);
-    else handOver(effect, in0, in1, out0, out1, frames);
+void ChannelArrays::process(AEffect& effect, float* in0, float* in1, float* out0, float* out1, int32_t frames,
+                            PieceHook beforePiece, void* hookContext) {
+    // Sequentially consistent increment and load: see prepare().
+    rendering.fetch_add(1);
+    Layout* layout = current.load();
+    if (!effect.processReplacing) {
+        if (beforePiece) beforePiece(hookContext, 0, frames);
+    } else if (!layout->fits(effect)) {
+        if (beforePiece) beforePiece(hookContext, 0, frames);
+        if (!layout->refused) outgrownFlag.store(true, std::memory_order_relaxed);
+        // Left alone, the host's outputs would play whatever block they held before.
+        silenceChannel(out0, frames);
+        silenceChannel(out1, frames);
+    } else {
+        processPieces(*layout, effect, in0, in1, out0, out1, frames, beforePiece, hookContext);
+    }
+    // Release: the plug-in is done with the layout before a preparation that sees no render call frees it.
+    rendering.fetch_sub(1, std::memory_order_release);
 }

@@ -24,6 +24,13 @@ VstCallBack::~VstCallBack() {
     editor.clear();
     parameterManager.clear();
     controller.clear();
+    retired.freeAll();
+}
+
+void VstCallBack::clearTransportFlags() {
+    tempoValid.store(0, kRelaxed);
+    meterValid.store(0, kRelaxed);
+    positionValid.store(0, kRelaxed);
 }
 
 double VstCallBack::sampleRate() const {
@@ -99,11 +106,12 @@ void VstCallBack::updateDisplay(AEffect* effect, float opt) {
 VstIntPtr VstCallBack::answerTimeRequest(AEffect* effect, float opt) {
     VstTimeInfo answer{};
     bool justStopped = false;
+    uint64_t seen = 0;
     if (owner) {
-        // However long the host takes over the sample rate below, this state only replaces the
-        // reported one if no later render call's state has been reported meanwhile.
-        const uint64_t seen = playState.load(kRelaxed);
+        // The host may take long over the rate (a lock, a reply from its main thread), so the
+        // transport is read after it: the answer shows the render call current when it is made.
         answer.sampleRate = sampleRate();
+        seen = playState.load(kRelaxed);
         int32_t flags = 0;
         if (tempoValid.load(kRelaxed)) {
             flags |= kVstTempoValid;
@@ -124,7 +132,16 @@ VstIntPtr VstCallBack::answerTimeRequest(AEffect* effect, float opt) {
         }
         answer.flags = flags;
     }
-    publishTimeInfo(answer);
+    // An answer of an earlier render call than the record already shows would tell the plug-in
+    // of a transport that is gone, in the middle of a block it is rendering.
+    const uint64_t call = seen >> 1;
+    uint64_t shown = publishedCall.load(kRelaxed);
+    while (call >= shown) {
+        if (publishedCall.compare_exchange_weak(shown, call, kRelaxed)) {
+            publishTimeInfo(answer);
+            break;
+        }
+    }
     if (justStopped) sendAllNotesOff(effect, opt);
     return reinterpret_cast<VstIntPtr>(&timeInfo);
 }

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "util/callback_link.h"
+#include "util/retired_objects.h"
 #include "vst/vst_types.h"
 
 class AAXWrapper_Parameters;
@@ -21,7 +24,8 @@ public:
 
     // owner: the effect-parameters object this state belongs to (only ever null-checked here).
     explicit VstCallBack(AAXWrapper_Parameters* ownerObject);
-    // Unlinks editor, parameters and controller first, so no callback still inside one outlives it.
+    // Unlinks editor, parameters and controller and frees what was retired: destroyed only after
+    // effClose, when the plug-in calls back no more.
     virtual ~VstCallBack();
     VstCallBack(const VstCallBack&) = delete;
     VstCallBack& operator=(const VstCallBack&) = delete;
@@ -33,6 +37,21 @@ public:
 
     // [any] The controller's rate when one is linked and answers; 44100 otherwise.
     double sampleRate() const;
+
+    // [main] True when no callback is inside any of the links: nothing unlinked before is held.
+    bool linksIdle() const { return editor.idle() && parameterManager.idle() && controller.idle(); }
+    // [main] Keeps an object a callback may still be inside until the links are idle.
+    template <class T>
+    void retire(std::unique_ptr<T> object) { retired.retire(std::move(object)); }
+    void retire(void* object, void (*destroy)(void*)) { retired.retire(object, destroy); }
+    // [main] Frees what was retired once no callback can hold it any more.
+    void freeRetiredWhenIdle() {
+        if (retired.count() != 0 && linksIdle()) retired.freeAll();
+    }
+    size_t retiredCount() const { return retired.count(); }
+
+    // [render] Clears the tempo, meter and position flags: the transport could not be read.
+    void clearTransportFlags();
 
     // Transport: written by the render thread, read by time requests on any thread. Each field is
     // an independent relaxed atomic of the plain field's size: a request may see one render call's
@@ -61,12 +80,19 @@ public:
     std::atomic<int32_t> tempoValid{0};
     std::atomic<int32_t> meterValid{0};
     std::atomic<int32_t> positionValid{0};
+    // [main writes, render reads] the rate the plug-in was given, for positions within a block
+    std::atomic<double> renderSampleRate{kDefaultSampleRate};
 
 private:
     // [render writes, any thread reads: atomic] (render call number << 1) | playing
     std::atomic<uint64_t> playState{0};
     // [time requests: compare-exchange] the playState value last reported to the plug-in
     std::atomic<uint64_t> reportedPlayState{0};
+    // [time requests: compare-exchange] the render call whose transport the time record last
+    // showed: an answer built from an earlier call's transport is not copied over it
+    std::atomic<uint64_t> publishedCall{0};
+    // [main] objects unlinked while a callback was inside them
+    RetiredObjects retired;
 
 public:
 

@@ -31,5 +31,5 @@ void VstInterface::OpenEditor(void* parentWindow) {
 
 bool VstInterface::prepareChannels() {
     if (!isUsable()) return true;
-    return channels.prepare(effect->numInputs, effect->numOutputs);
+    return channels.refresh(*effect);
 }

@@ -29,8 +29,8 @@ public:
     VstIntPtr dispatch(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);
 
     // [main] Sizes `channels` for the inputs and outputs the plug-in declares now; false when it
-    // declares more than can be prepared (it is then not processed). Before the render context
-    // names this instance, never while it is rendered.
+    // declares more than can be prepared (it is then not processed). Safe while the instance is
+    // rendered: a render call keeps the arrays it started with.
     bool prepareChannels();
 
     VstMidiEvent* events;             // kEventCount records, owned; the render callback uses only the first
@@ -38,7 +38,7 @@ public:
     AEffect* effect = nullptr;        // null until loaded and again after effClose
     int32_t active = 1;               // 0 from the start of destruction
     ERect* editRect = nullptr;        // owned by the plug-in, filled by effEditGetRect
-    // [main] sized by prepareChannels; [render] entries 0 and 1 rewritten by each render call,
-    // safe without a lock because a host renders one instance on one thread at a time.
+    // [main] sized by prepareChannels, published whole; [render] entries 0 and 1 rewritten by each
+    // render call, safe without a lock because a host renders one instance on one thread at a time.
     ChannelArrays channels;
 };
