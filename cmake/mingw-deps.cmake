@@ -22,7 +22,7 @@ foreach(file ${korvex_deps_root}/lib/libsndfile.a ${korvex_deps_root}/lib/libpng
 endforeach()
 # A rebuilt cache (other versions) reconfigures, so the tool never links a stale library.
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KORVEX_MINGW_DEPS}/versions)
-file(STRINGS ${KORVEX_MINGW_DEPS}/versions korvex_deps_versions LIMIT_COUNT 1)
+file(STRINGS ${KORVEX_MINGW_DEPS}/versions korvex_deps_versions REGEX "^built from")
 message(STATUS "mingw-w64 libsndfile and libpng: ${korvex_deps_versions}")
 
 add_library(korvex_mingw_zlib STATIC IMPORTED)

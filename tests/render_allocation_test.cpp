@@ -4,10 +4,12 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 #include "fake_effect.h"
 #include "render/render_callback.h"
 #include "simhost/render_context_builder.h"
+#include "tools/korvex-host/validate/heap_counter.h"
 #include "vst/vst_callback.h"
 #include "vst/vst_interface.h"
 
@@ -98,6 +100,50 @@ TEST(RenderAllocation, PlugInWithExtraChannelsAllocatesNothingEvenInPieces) {
 
     EXPECT_EQ(during, 0);
     EXPECT_EQ(plugin.processCount(), 3u);
+    vst.effect = nullptr;
+}
+
+// A host may call from a thread it has just made. Where the validator's heap counter sees the C
+// runtime's and the process heap's calls of this program (Windows, through its import tables), it
+// counts them too, from the thread's very first callback: thread-local storage that a runtime
+// sets up on first use would show here.
+TEST(RenderAllocation, AFreshThreadsFirstRenderCallMakesNoHeapCall) {
+    testing_support::FakeEffect plugin(2);
+    VstCallBack state(reinterpret_cast<AAXWrapper_Parameters*>(0x1000));
+    VstInterface vst;
+    vst.effect = &plugin.effect;
+    vst.callback = &state;
+    plugin.effect.user = &state;
+    plugin.onProcess = [](testing_support::FakeEffect& self) { self.callHost(audioMasterGetTime); };
+    simhost::RenderContextBuilder context(simhost::kStemStereo, 512);
+    const int32_t channels = 2, loaded = 1;
+    const VstInterface* address = &vst;
+    context.postPacket(1, &channels, 4);
+    context.postPacket(3, &channels, 4);
+    context.postPacket(7, &address, 8);
+    context.postPacket(8, &loaded, 4);
+    context.midiInput().addPacket(0, 0x90, 60, 100);
+    context.transport().setPlaying(true);
+    void* batch[] = {context.context()};
+
+    const bool counting = korvex_validate::heapCountingAvailable();
+    korvex_validate::countHeapCallsOfExecutable(true);
+    long during = 0;
+    korvex_validate::HeapCounts heap;
+    std::thread fresh([&] {
+        if (counting) korvex_validate::beginHeapCount();
+        const long before = gAllocations.load();
+        RenderCallback(batch, batch + 1);
+        during = gAllocations.load() - before;
+        if (counting) heap = korvex_validate::endHeapCount();
+    });
+    fresh.join();
+    korvex_validate::countHeapCallsOfExecutable(false);
+
+    EXPECT_EQ(during, 0);
+    EXPECT_EQ(heap.allocations + heap.frees, 0u) << "the first of " << heap.allocations << " asked for "
+                                                 << heap.firstSize << " bytes";
+    EXPECT_EQ(plugin.processCount(), 1u);
     vst.effect = nullptr;
 }
 
