@@ -11,8 +11,8 @@ else()
   set(KORVEX_HOST_PLATFORM posix)
 endif()
 
-# The validation battery and the fault report: a library of their own, free of libsndfile, so
-# tests link them and a Windows build needs nothing the POSIX-only file tools need.
+# The validation battery and the fault report: a library of their own, free of libsndfile and
+# libpng, so tests link them without either.
 set(KORVEX_VALIDATE_DIR ${CMAKE_CURRENT_LIST_DIR}/validate)
 add_library(korvex_validate STATIC
   ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp
