@@ -82,6 +82,8 @@ TEST_F(KorvexHostEditor, EveryBarShowsTheValueSet) {
     float values[reference::kParamCount];
     for (int32_t i = 0; i < reference::kParamCount; ++i) {
         const reference::ParamInfo& info = reference::paramInfo(i);
+        values[i] = info.defaultValue;
+        if (!info.automatable) continue;  // the host has no such parameter: its bar keeps the default
         values[i] = info.steps > 1 ? static_cast<float>((i * 3 + 1) % info.steps) / static_cast<float>(info.steps - 1)
                                    : static_cast<float>(i + 1) / static_cast<float>(reference::kParamCount + 2);
         char setting[64];
@@ -120,10 +122,7 @@ TEST_F(KorvexHostEditor, APluginThatCrashesInItsEditorEndsInOneLine) {
     const simhost::ChildResult result =
         run({"--vst", testing_support::pluginFile("editorcrash").string(), "editor", "--ticks", "1"});
     expectOneErrorLine(result, "the plug-in crashed during opening the editor");
-    // The system's name of the fault: a signal on POSIX, an exception code on Windows.
-    EXPECT_TRUE(result.err.find("SIGSEGV") != std::string::npos ||
-                result.err.find("exception 0xC0000005") != std::string::npos)
-        << result.err;
+    EXPECT_NE(result.err.find("SIGSEGV"), std::string::npos) << result.err;
 }
 
 TEST_F(KorvexHostEditor, AScreenshotThatCannotBeWrittenIsOneLine) {

@@ -221,11 +221,13 @@ void* forwarder(Kind kind, int target) {
     }
 }
 
-bool isForwarder(void* address) {
+// The function a forwarder calls, or null when `address` is no forwarder.
+void* originalBehind(void* address) {
     for (int kind = 0; kind < kKindCount; ++kind)
         for (int target = 0; target < kTargets; ++target)
-            if (forwarder(static_cast<Kind>(kind), target) == address) return true;
-    return false;
+            if (forwarder(static_cast<Kind>(kind), target) == address)
+                return gOriginal[kind][target].load(std::memory_order_relaxed);
+    return nullptr;
 }
 
 int kindOf(const char* name) {
@@ -253,9 +255,9 @@ void writeEntry(ULONG_PTR* entry, ULONG_PTR value) {
     VirtualProtect(entry, sizeof *entry, protection, &protection);
 }
 
-// Points one module's heap imports at the forwarders. Imports bound without names (no lookup
-// table) cannot be told apart and are left alone.
-void patchModule(HMODULE module) {
+// Points one module's heap imports at the forwarders, or back at what they forward to. Imports
+// bound without names (no lookup table) cannot be told apart and are left alone.
+void patchModule(HMODULE module, bool counted) {
     auto* base = reinterpret_cast<uint8_t*>(module);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     if (dos->e_magic != IMAGE_DOS_SIGNATURE) return;
@@ -275,8 +277,9 @@ void patchModule(HMODULE module) {
             if (kind < 0) continue;
             auto* entry = reinterpret_cast<ULONG_PTR*>(&entries->u1.Function);
             void* current = reinterpret_cast<void*>(*entry);
-            if (!current || isForwarder(current)) continue;
-            if (void* replacement = forwarderFor(static_cast<Kind>(kind), current))
+            void* behind = current ? originalBehind(current) : nullptr;
+            if (!current || (behind != nullptr) == counted) continue;
+            if (void* replacement = counted ? forwarderFor(static_cast<Kind>(kind), current) : behind)
                 writeEntry(entry, reinterpret_cast<ULONG_PTR>(replacement));
         }
     }
@@ -301,11 +304,10 @@ void patchLoadedModules() {
     const HMODULE executable = GetModuleHandleW(nullptr);
     const bool withExecutable = gIncludeExecutable.load();
     for (DWORD i = 0; i < count; ++i) {
-        if (modules[i] == executable && !withExecutable) continue;
         wchar_t path[MAX_PATH];
         const DWORD length = GetModuleFileNameW(modules[i], path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH || startsWithFolder(path, windows)) continue;
-        patchModule(modules[i]);
+        patchModule(modules[i], modules[i] != executable || withExecutable);
     }
 }
 
