@@ -92,7 +92,7 @@ void countFree(const void* pointer) {
 enum Kind : int {
     kMalloc, kCalloc, kRealloc, kFree, kAlignedMalloc, kAlignedRealloc, kAlignedFree, kStrdup, kWcsdup,
     kRecalloc, kHeapAlloc, kHeapReAlloc, kHeapFree, kRtlAllocateHeap, kRtlReAllocateHeap, kRtlFreeHeap,
-    kLocalAlloc, kLocalReAlloc, kGlobalAlloc, kGlobalReAlloc, kKindCount
+    kLocalAlloc, kLocalReAlloc, kLocalFree, kGlobalAlloc, kGlobalReAlloc, kGlobalFree, kKindCount
 };
 constexpr const char* kImportNames[kKindCount][2] = {
     {"malloc", nullptr}, {"calloc", nullptr}, {"realloc", nullptr}, {"free", nullptr},
@@ -100,7 +100,8 @@ constexpr const char* kImportNames[kKindCount][2] = {
     {"_strdup", "strdup"}, {"_wcsdup", "wcsdup"}, {"_recalloc", nullptr},
     {"HeapAlloc", nullptr}, {"HeapReAlloc", nullptr}, {"HeapFree", nullptr},
     {"RtlAllocateHeap", nullptr}, {"RtlReAllocateHeap", nullptr}, {"RtlFreeHeap", nullptr},
-    {"LocalAlloc", nullptr}, {"LocalReAlloc", nullptr}, {"GlobalAlloc", nullptr}, {"GlobalReAlloc", nullptr},
+    {"LocalAlloc", nullptr}, {"LocalReAlloc", nullptr}, {"LocalFree", nullptr},
+    {"GlobalAlloc", nullptr}, {"GlobalReAlloc", nullptr}, {"GlobalFree", nullptr},
 };
 
 // One forwarder per kind and per distinct original: a process may hold several C runtimes.
@@ -186,6 +187,10 @@ struct Forwarders {
         countAllocation(size);
         return original<HLOCAL(WINAPI*)(HLOCAL, SIZE_T, UINT)>(kLocalReAlloc, N)(memory, size, flags);
     }
+    static HLOCAL WINAPI localFree(HLOCAL memory) {
+        countFree(memory);
+        return original<HLOCAL(WINAPI*)(HLOCAL)>(kLocalFree, N)(memory);
+    }
     static HGLOBAL WINAPI globalAlloc(UINT flags, SIZE_T size) {
         countAllocation(size);
         return original<HGLOBAL(WINAPI*)(UINT, SIZE_T)>(kGlobalAlloc, N)(flags, size);
@@ -193,6 +198,10 @@ struct Forwarders {
     static HGLOBAL WINAPI globalReAlloc(HGLOBAL memory, SIZE_T size, UINT flags) {
         countAllocation(size);
         return original<HGLOBAL(WINAPI*)(HGLOBAL, SIZE_T, UINT)>(kGlobalReAlloc, N)(memory, size, flags);
+    }
+    static HGLOBAL WINAPI globalFree(HGLOBAL memory) {
+        countFree(memory);
+        return original<HGLOBAL(WINAPI*)(HGLOBAL)>(kGlobalFree, N)(memory);
     }
 
     static void* forwarder(Kind kind) {
@@ -206,7 +215,8 @@ struct Forwarders {
             reinterpret_cast<void*>(&heapFree),        reinterpret_cast<void*>(&rtlAllocateHeap),
             reinterpret_cast<void*>(&rtlReAllocateHeap), reinterpret_cast<void*>(&rtlFreeHeap),
             reinterpret_cast<void*>(&localAlloc),      reinterpret_cast<void*>(&localReAlloc),
-            reinterpret_cast<void*>(&globalAlloc),     reinterpret_cast<void*>(&globalReAlloc),
+            reinterpret_cast<void*>(&localFree),       reinterpret_cast<void*>(&globalAlloc),
+            reinterpret_cast<void*>(&globalReAlloc),   reinterpret_cast<void*>(&globalFree),
         };
         return table[kind];
     }
