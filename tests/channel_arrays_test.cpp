@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "vst/channel_arrays.h"
@@ -50,6 +51,8 @@ struct ChannelProbe {
 
     AEffect effect{};
     std::vector<Call> calls;
+    std::function<bool()> prepareInside;  // run by a replaced processReplacing, see below
+    bool* preparedInside = nullptr;
 };
 
 struct HostBuffers {
@@ -142,6 +145,59 @@ TEST(ChannelArrays, PreparingTheSameCountsAgainKeepsEveryBuffer) {
     ASSERT_EQ(plugin.calls.size(), 2u);
     EXPECT_EQ(plugin.calls[0].inputs, plugin.calls[1].inputs);
     EXPECT_EQ(plugin.calls[0].outputs, plugin.calls[1].outputs);
+}
+
+// A host that initialises again while it renders: the arrays the render call handed over stay
+// valid until it returns, even when the plug-in now declares more entries; the next call gets
+// the new arrays, and the replaced ones are freed once no call holds them.
+TEST(ChannelArrays, PreparingAgainDuringARenderCallFreesNothingThatCallHolds) {
+    HostBuffers host(32);
+    ChannelArrays arrays(32);
+    ChannelProbe plugin(2, 4);
+    ASSERT_TRUE(arrays.prepare(2, 4));
+    bool preparedInside = false;
+    plugin.effect.processReplacing = [](AEffect* e, float** in, float** out, int32_t frames) {
+        auto& self = *static_cast<ChannelProbe*>(e->object);
+        if (self.calls.empty() && self.prepareInside) {
+            // The host's other thread re-prepares now, for a plug-in that grew to six outputs.
+            *self.preparedInside = self.prepareInside();
+            self.effect.numOutputs = 6;
+        }
+        // Still the four entries this call was given: written through, as a plug-in would.
+        for (int32_t c = 0; c < 4; ++c)
+            for (int32_t i = 0; i < frames; ++i) out[c][i] = in[0] ? 0.0f : 1.0f;
+        self.calls.push_back({});
+    };
+    plugin.preparedInside = &preparedInside;
+    plugin.prepareInside = [&] { return arrays.prepare(2, 6); };
+    arrays.process(plugin.effect, host.in0.data(), host.in1.data(), host.out0.data(), host.out1.data(), 32);
+    EXPECT_TRUE(preparedInside);
+    EXPECT_EQ(arrays.outputEntries(), 6);
+    plugin.prepareInside = nullptr;
+    arrays.process(plugin.effect, host.in0.data(), host.in1.data(), host.out0.data(), host.out1.data(), 32);
+    EXPECT_EQ(plugin.calls.size(), 2u);
+}
+
+// A plug-in that declares more than was prepared is not called, and the host's outputs are
+// silenced rather than left holding the previous block; preparing for it again calls it.
+TEST(ChannelArrays, AnOutgrownDeclarationSilencesTheHostsOutputsUntilRefreshed) {
+    HostBuffers host(32);
+    ChannelProbe plugin(2, 2);
+    ChannelArrays arrays(32);
+    ASSERT_TRUE(arrays.prepare(2, 2));
+    plugin.effect.numOutputs = 6;
+    host.out0.assign(32, 7.0f);
+    host.out1.assign(32, 7.0f);
+    arrays.process(plugin.effect, host.in0.data(), host.in1.data(), host.out0.data(), host.out1.data(), 32);
+    EXPECT_TRUE(plugin.calls.empty());
+    EXPECT_EQ(host.out0, std::vector<float>(32, 0.0f));
+    EXPECT_EQ(host.out1, std::vector<float>(32, 0.0f));
+    EXPECT_TRUE(arrays.outgrown());
+    ASSERT_TRUE(arrays.refresh(plugin.effect));
+    EXPECT_FALSE(arrays.outgrown());
+    arrays.process(plugin.effect, host.in0.data(), host.in1.data(), host.out0.data(), host.out1.data(), 32);
+    ASSERT_EQ(plugin.calls.size(), 1u);
+    EXPECT_EQ(plugin.calls[0].outputs.size(), 6u);
 }
 
 }  // namespace

@@ -87,6 +87,44 @@ TEST_F(EditorLifetime, DisplayUpdatesNeverReachAnEditorThatIsGone) {
     EXPECT_EQ(callHost(effect, audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f), 0);
 }
 
+// Hosts that uninitialise or release an editor before they detach its view: the plug-in's editor
+// is closed all the same, while the window it lives in still exists, and exactly once.
+TEST_F(EditorLifetime, AnEditorLetGoBeforeItsViewIsDetachedStillClosesThePluginEditor) {
+    startRecording();
+    openEditor();
+    void* window = editor->pretendWindow();
+    const auto closes = [&](uint32_t from) {
+        const std::vector<int32_t> sent = opcodes(dispatchesFrom(from));
+        return std::count(sent.begin(), sent.end(), static_cast<int32_t>(effEditClose));
+    };
+
+    for (const bool uninitializeFirst : {true, false}) {
+        SCOPED_TRACE(uninitializeFirst ? "uninitialised, then released" : "released only");
+        AAX_IACFEffectGUI* gui = makeInitializedEditor(*host, *instance);
+        auto* container = new simhost::SimViewContainer(simhost::kContainerNativeWindow, window);
+        ASSERT_EQ(gui->AttachViewContainer(container), 0);
+        const uint32_t mark = log->size();
+        if (uninitializeFirst) gui->Uninitialize();
+        // The container's window still exists while the plug-in closes its editor.
+        EXPECT_EQ(closes(mark), uninitializeFirst ? 1 : 0);
+        gui->Release();
+        EXPECT_EQ(closes(mark), 1);
+        EXPECT_EQ(container->references(), 1) << "the view container was not given back";
+        container->Release();
+    }
+
+    // The ordinary order sends one close, at the detach.
+    AAX_IACFEffectGUI* gui = makeInitializedEditor(*host, *instance);
+    auto* container = new simhost::SimViewContainer(simhost::kContainerNativeWindow, window);
+    ASSERT_EQ(gui->AttachViewContainer(container), 0);
+    const uint32_t mark = log->size();
+    ASSERT_EQ(gui->AttachViewContainer(nullptr), 0);
+    gui->Uninitialize();
+    gui->Release();
+    EXPECT_EQ(closes(mark), 1);
+    container->Release();
+}
+
 TEST_F(EditorLifetime, WithoutAPluginTheViewIs100By100) {
     start("");  // no product key in the registry
     openEditor();

@@ -1,6 +1,7 @@
 // Packet dispatcher: what gets posted, when, how it is filled, and its lock's re-entry.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -249,6 +250,49 @@ TEST_F(PacketDispatcherTest, MarkAndPostFromTwoThreads) {
     EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);
     EXPECT_GE(controller->packetCount(3), 1u);
     EXPECT_EQ(floatAt(3), 0.5f);
+}
+
+// A host whose PostPacket waits for its main thread (its own lock, held there around a call into
+// the module): the main thread may meanwhile take the dispatcher's lock, unlink the controller and
+// ask for a pass of its own, and none of that waits for the post. The running pass serves the
+// main thread's request afterwards, so the later value is posted last.
+TEST_F(PacketDispatcherTest, APostWaitingForTheMainThreadNeverBlocksIt) {
+    class WaitingController final : public AAX_VController {
+    public:
+        using AAX_VController::AAX_VController;
+        int32_t PostPacket(uint32_t field, const void* data, uint32_t size) override {
+            if (holdNext.exchange(false)) {
+                step.store(1);
+                while (step.load() != 2) std::this_thread::yield();
+            }
+            return AAX_VController::PostPacket(field, data, size);
+        }
+        std::atomic<bool> holdNext{false};
+        std::atomic<int32_t> step{0};
+    };
+    FakeParameter gain(Type::Float, 0.25);
+    effect.add("Gain", &gain);
+    WaitingController waiting(instance);
+    dispatcher.setController(&waiting);
+    addSingleValue("Gain", 3);
+    waiting.holdNext = true;
+    std::thread pass([&] { EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess); });
+    while (waiting.step.load() != 1) std::this_thread::yield();
+
+    // The main thread: a new value and a pass of its own, the lock, then the controller unlinked.
+    gain.set(0.75);
+    dispatcher.MarkDirty("Gain");
+    EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);
+    bool ranUnderTheLock = false;
+    dispatcher.whileLocked([&] { ranUnderTheLock = true; });
+    EXPECT_TRUE(ranUnderTheLock);
+    EXPECT_FALSE(dispatcher.controllerInUse().idle()) << "the pass still holds the controller";
+    waiting.step.store(2);
+    pass.join();
+    EXPECT_TRUE(dispatcher.controllerInUse().idle());
+    EXPECT_EQ(posts(), 2u);
+    EXPECT_EQ(floatAt(3), 0.75f) << "the main thread's value was not posted after the held one";
+    dispatcher.setController(proxy);
 }
 
 TEST(PacketDispatcherWithoutMutex, WorksUnlockedWhenTheMutexCannotBeMade) {

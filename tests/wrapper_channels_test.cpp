@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "simhost/direct_vst_host.h"
+#include "vst/channel_arrays.h"
 #include "wrapper_fixture.h"
 
 using recording::CallKind;
@@ -132,6 +134,73 @@ TEST_F(WrapperChannels, BlocksLongerThanPreparedReachAPlugInWithExtraEntriesInPi
         }
         releaseInstances();
     }
+}
+
+// A long block split for a plug-in with extra entries: each piece gets the MIDI stamped within
+// it, timed from the piece's start, before its audio, and hears the transport where it starts.
+TEST_F(WrapperChannels, EachPieceOfALongBlockGetsItsOwnMidiAndPosition) {
+    constexpr int32_t kLong = 10000;
+    recording::RecordingConfig config;
+    config.numInputs = 2;
+    config.numOutputs = 4;
+    config.askTimeInProcess = 1;
+    hooks.configure(config);
+    simhost::InstanceOptions options;
+    options.maxFrames = kLong;
+    SimEffectInstance& instance = make(options);
+    simhost::TransportSettings transport;
+    transport.playing = true;
+    transport.location = 48000;
+    transport.tempo = 120.0;
+    instance.setTransport(transport);
+    std::vector<float> in(kLong, 0.0f), out0(kLong), out1(kLong);
+    const float* hostIn[2] = {in.data(), in.data()};
+    float* hostOut[2] = {out0.data(), out1.data()};
+    ASSERT_TRUE(instance.render(hostIn, hostOut, kLong, {{100, 0x90, 60, 100}, {9000, 0x80, 60, 0}}));
+
+    // In order: events then audio of the first piece, events then audio of the second.
+    std::vector<std::pair<int32_t, int32_t>> seen;  // (delta frames of a note, or -1 for audio; frames)
+    std::vector<double> positions;
+    for (const RecordedCall& call : logOf(instance)) {
+        if (call.kind == CallKind::Dispatch && call.opcode == effProcessEvents && call.numEvents > 0)
+            seen.emplace_back(call.events[0].deltaFrames, 0);
+        if (call.kind == CallKind::ProcessReplacing) {
+            seen.emplace_back(-1, call.frames);
+            if (call.gotTime) positions.push_back(call.time.samplePos);
+        }
+    }
+    const std::vector<std::pair<int32_t, int32_t>> expected = {
+        {100, 0}, {-1, ChannelArrays::kPreparedFrames}, {9000 - ChannelArrays::kPreparedFrames, 0},
+        {-1, kLong - ChannelArrays::kPreparedFrames}};
+    EXPECT_EQ(seen, expected);
+    ASSERT_EQ(positions.size(), 2u);
+    EXPECT_EQ(positions[0], 48000.0);
+    EXPECT_EQ(positions[1], 48000.0 + ChannelArrays::kPreparedFrames);
+}
+
+// A plug-in that declares more outputs after it was prepared (here through a restored chunk) is
+// not called with short arrays, and the host's outputs are silenced meanwhile, never left holding
+// an older block; the restore prepares the arrays again.
+TEST_F(WrapperChannels, ADeclarationThatGrowsSilencesTheHostUntilItIsPreparedAgain) {
+    configure(2, 2);
+    SimEffectInstance& instance = make();
+    std::vector<float> in(kFrames, 0.5f), out0(kFrames, 9.0f), out1(kFrames, 9.0f);
+    const float* hostIn[2] = {in.data(), in.data()};
+    float* hostOut[2] = {out0.data(), out1.data()};
+
+    effectOf(instance)->numOutputs = 6;  // the live plug-in changes its mind
+    ASSERT_TRUE(instance.render(hostIn, hostOut, kFrames));
+    EXPECT_EQ(logOf(instance).calls(CallKind::ProcessReplacing).size(), 0u);
+    EXPECT_EQ(out0, std::vector<float>(kFrames, 0.0f)) << "the host would play an older block";
+    EXPECT_EQ(out1, std::vector<float>(kFrames, 0.0f));
+
+    std::vector<uint8_t> state;
+    ASSERT_EQ(instance.saveChunk(state), 0);
+    ASSERT_EQ(instance.loadChunk(state), 0);
+    ASSERT_TRUE(instance.render(hostIn, hostOut, kFrames));
+    const std::vector<RecordedCall> calls = logOf(instance).calls(CallKind::ProcessReplacing);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].outputEntries, 6);
 }
 
 }  // namespace

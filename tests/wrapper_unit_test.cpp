@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,56 @@ TEST_F(WrapperWithCarelessPlugIn, IndexThePlugInDoesNotHaveIsNotSet) {
     double value = 0.0;
     wrapper->GetParameterNormalizedValue("good", &value);
     EXPECT_FLOAT_EQ(static_cast<float>(value), 0.2f);
+}
+
+// Two deliveries of one parameter: the second (another thread's, here nested to fix the order)
+// is stored after the first and reaches the plug-in before the first's call does. Plug-in and
+// module must still end on the value stored last.
+TEST_F(WrapperWithCarelessPlugIn, AValueDeliveredMeanwhileIsWhereModuleAndPlugInSettle) {
+    static AAXWrapper_Parameters* target = nullptr;
+    static std::vector<float> received;
+    static bool nested = false;
+    target = wrapper;
+    received.clear();
+    nested = false;
+    plugIn.effect.dispatcher = [](AEffect* e, int32_t opcode, int32_t index, VstIntPtr value, void* ptr,
+                                  float opt) -> VstIntPtr {
+        if (opcode == kPrivateGetParamIndex) return std::strcmp(static_cast<const char*>(ptr), "good") == 0 ? 3 : -1;
+        return CarelessPlugIn::dispatch(e, opcode, index, value, ptr, opt);
+    };
+    plugIn.effect.setParameter = [](AEffect*, int32_t, float value) {
+        if (!nested) {
+            nested = true;
+            target->UpdateParameterNormalizedValue("good", 0.75, 0);
+        }
+        received.push_back(value);  // the plug-in takes the value as the call ends
+    };
+    ASSERT_EQ(wrapper->UpdateParameterNormalizedValue("good", 0.25, 0), 0);
+    double stored = 0.0;
+    wrapper->GetParameterNormalizedValue("good", &stored);
+    EXPECT_FLOAT_EQ(static_cast<float>(stored), 0.75f);
+    ASSERT_FALSE(received.empty());
+    EXPECT_FLOAT_EQ(received.back(), 0.75f) << "the plug-in was left on the value delivered first";
+}
+
+// A host string that cannot grow: the failure is answered as a result, never thrown into the host.
+TEST_F(WrapperWithCarelessPlugIn, AFailedAllocationIsAnErrorResultNotAnException) {
+    class FullString final : public AAX_IString {
+    public:
+        uint32_t Length() const override { return 0; }
+        uint32_t MaxLength() const override { return 0xFFFFFFFEu; }
+        const char* Get() const override { return ""; }
+        void Set(const char*) override { throw std::bad_alloc(); }
+        AAX_IString& operator=(const char*) override { throw std::bad_alloc(); }
+        AAX_IString& operator=(const AAX_IString&) override { throw std::bad_alloc(); }
+    };
+    FullString full;
+    EXPECT_EQ(wrapper->GetParameterName("good", &full), kAcfUnexpected);
+    EXPECT_EQ(wrapper->GetParameterNameOfLength("good", &full, 8), kAcfUnexpected);
+    EXPECT_EQ(wrapper->GetParameterIDFromIndex(0, &full), kAcfUnexpected);
+    EXPECT_EQ(wrapper->GetParameterValueString("good", &full, 8), kAcfUnexpected);
+    EXPECT_EQ(wrapper->GetParameterStringFromValue("good", 0.5, &full, 8), kAcfUnexpected);
+    EXPECT_EQ(wrapper->GetMasterBypassID(&full), kAcfUnexpected);
 }
 
 }  // namespace

@@ -59,9 +59,11 @@ void AAXWrapper_CEffectGUI::closeOpenEditor() {
 VstCallBack* AAXWrapper_CEffectGUI::unbindInstance() {
     VstCallBack* callbacks = instance ? instance->callback : nullptr;
     instance = nullptr;
+    if (!callbacks) return nullptr;
     // Another editor of the same instance may have registered since; its link stays. A display
-    // update may be inside this editor now, possibly waiting for this very thread: never waited for.
-    if (!callbacks || !callbacks->editor.clearIf(this)) return nullptr;
+    // update may be inside this editor now (also one that found it before another editor was
+    // linked), possibly waiting for this very thread: never waited for.
+    callbacks->editor.clearIf(this);
     return callbacks->editor.idle() ? nullptr : callbacks;
 }
 

@@ -52,7 +52,8 @@ private:
     VstIntPtr send(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);
     // Clears the instance's editor link if it still names this editor, and forgets the instance.
     // Answers the instance's callback state when a display update may still be inside this
-    // editor (the link is not idle), else null.
+    // editor (the link is not idle: perhaps inside another editor, which cannot be told apart),
+    // else null.
     VstCallBack* unbindInstance();
     // The plug-in's editor closed, if it is open: effEditClose while its parent window exists.
     void closeOpenEditor();

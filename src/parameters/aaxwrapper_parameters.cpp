@@ -54,6 +54,9 @@ AAXWrapper_Parameters::AAXWrapper_Parameters() {
     vstInterface = vst.vstInterface;
     vstCallBack = vst.vstCallBack;
     vstLoaded = vst.vstLoaded;
+    // A dispatch pass posting through the controller holds it too: it is retired, not freed,
+    // while such a pass is inside.
+    if (vstCallBack) vstCallBack->watch(packetDispatcher().controllerInUse());
 }
 
 AAXWrapper_Parameters::~AAXWrapper_Parameters() {

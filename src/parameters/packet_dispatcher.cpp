@@ -20,7 +20,7 @@ AAX_CPacketDispatcher::~AAX_CPacketDispatcher() {
 
 void AAX_CPacketDispatcher::setController(AAX_IController* hostController) {
     ThreadMutexGuard guard(lock);
-    controller = hostController;
+    controller.set(hostController);
 }
 
 void AAX_CPacketDispatcher::setEffectParameters(AAX_IACFEffectParameters* owner) {
@@ -48,28 +48,55 @@ int32_t AAX_CPacketDispatcher::MarkDirty(const char* id) {
 }
 
 int32_t AAX_CPacketDispatcher::PostDirtyPackets() {
-    ThreadMutexGuard guard(lock);
-    // Without a controller nothing can be delivered; the packets wait, still dirty.
-    if (!controller) return kResultNotImplemented;
+    // Another pass is running: it goes round again before it ends, and posts what is dirty now.
+    if (passRequests.fetch_add(1) != 0) return kResultSuccess;
     int32_t result = kResultSuccess;
-    std::vector<DispatchPacket*> undelivered;
-    for (auto& [id, entry] : entries) {
-        DispatchPacket& packet = *entry.packet;
-        if (!packet.dirty) continue;
-        // Cleared before the post so a shared packet goes out once per pass, and a handler
-        // failure waits for the next MarkDirty.
-        packet.dirty = false;
-        if (entry.handler->Invoke(id.c_str(), packet) != kResultSuccess) continue;
-        const int32_t posted = controller->PostPacket(packet.fieldIndex, packet.data.data(), packet.size);
-        if (posted != kResultSuccess) {
-            // A refused post would otherwise leave the render context on a stale value until the
-            // parameter next changes; the packet goes again next pass and the failure is reported.
-            if (result == kResultSuccess) result = posted;
-            undelivered.push_back(&packet);
-        }
-    }
-    for (DispatchPacket* packet : undelivered) packet->dirty = true;
+    int32_t served = 0;
+    do {
+        served = passRequests.load();
+        const int32_t posted = postOnce();
+        if (result == kResultSuccess) result = posted;
+    } while (!passRequests.compare_exchange_strong(served, 0));
     return result;
+}
+
+int32_t AAX_CPacketDispatcher::postOnce() {
+    struct Outgoing {
+        DispatchPacket* packet;
+        std::vector<uint8_t> bytes;
+        bool delivered;
+    };
+    std::vector<Outgoing> outgoing;
+    int32_t result = kResultSuccess;
+    // Inside the link the controller stays alive, even if the main thread unlinks it meanwhile.
+    const bool linked = controller.visit([&](AAX_IController& host) {
+        {
+            ThreadMutexGuard guard(lock);
+            for (auto& [id, entry] : entries) {
+                DispatchPacket& packet = *entry.packet;
+                if (!packet.dirty) continue;
+                // Cleared before the post so a shared packet goes out once per pass, and a handler
+                // failure waits for the next MarkDirty.
+                packet.dirty = false;
+                if (entry.handler->Invoke(id.c_str(), packet) != kResultSuccess) continue;
+                const uint8_t* data = packet.data.data();
+                outgoing.push_back({&packet, std::vector<uint8_t>(data, data + packet.size), false});
+            }
+        }
+        for (Outgoing& out : outgoing) {
+            const int32_t posted =
+                host.PostPacket(out.packet->fieldIndex, out.bytes.data(), static_cast<uint32_t>(out.bytes.size()));
+            out.delivered = posted == kResultSuccess;
+            if (!out.delivered && result == kResultSuccess) result = posted;
+        }
+        // A refused post would otherwise leave the render context on a stale value until the
+        // parameter next changes; the packet goes again next pass and the failure is reported.
+        ThreadMutexGuard guard(lock);
+        for (const Outgoing& out : outgoing)
+            if (!out.delivered) out.packet->dirty = true;
+    });
+    // Without a controller nothing can be delivered; the packets wait, still dirty.
+    return linked ? result : kResultNotImplemented;
 }
 
 int32_t AAX_CPacketDispatcher::FillSingleValuePacket(const char* id, DispatchPacket& packet) {

@@ -2,6 +2,7 @@
 // packet, marks packets dirty and posts the dirty ones through the controller.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,10 +14,13 @@
 #include "parameters/aax_iacf_effect_parameters.h"
 #include "parameters/dispatch_packet.h"
 #include "parameters/packet_handler.h"
+#include "util/callback_link.h"
 #include "util/thread_mutex.h"
 
-// Every operation holds the dispatcher's lock for its whole duration, calls out included; the
-// holding thread may re-enter (a handler reaching MarkDirty, say). Lives as long as its owner.
+// Every operation holds the dispatcher's lock for its bookkeeping; the holding thread may re-enter
+// (a handler reaching MarkDirty, say). The host's PostPacket is called without it: a host may
+// hold its own lock around PostPacket that its main thread holds while it uninitialises, and the
+// main thread takes this lock to change what a pass reads. Lives as long as its owner.
 class AAX_CPacketDispatcher {
 public:
     AAX_CPacketDispatcher();
@@ -32,10 +36,16 @@ public:
     int32_t AddPacket(const char* id, uint32_t fieldIndex, const AAX_IPacketHandler& handler);
     // Marks every packet the parameter feeds; 0 also when it feeds none.
     int32_t MarkDirty(const char* id);
-    // Fills and posts every dirty packet once; 0, or the first failed post's result.
+    // Fills and posts every dirty packet once; 0, or the first failed post's result. A pass
+    // asked for while another runs (on another thread, or from inside the host's PostPacket) does
+    // not wait: the running pass goes round once more for it, so posts never overtake each other.
     int32_t PostDirtyPackets();
     // Fills the packet from the parameter's typed value (bool, float, int32, double); 0 or -20004.
     int32_t FillSingleValuePacket(const char* id, DispatchPacket& packet);
+
+    // [any] The controller link a pass posts through; idle once no pass holds the controller
+    // it was given before (the owner frees that controller only then).
+    const CallbackLinkCore& controllerInUse() const { return controller; }
 
     // [main] Runs change() under the dispatcher's lock: what a pass reads (the owner's parameters,
     // the controller) is not changed under it.
@@ -46,6 +56,9 @@ public:
     }
 
 private:
+    // One pass over the dirty packets: filled under the lock, posted outside it.
+    int32_t postOnce();
+
     struct Entry {
         DispatchPacket* packet;  // owned by packets
         std::unique_ptr<AAX_IPacketHandler> handler;
@@ -54,7 +67,10 @@ private:
     std::map<uint32_t, DispatchPacket> packets;
     // std::string orders byte-wise; equal keys keep registration order.
     std::multimap<std::string, Entry, std::less<>> entries;
-    AAX_IController* controller = nullptr;
+    // [any thread: link] followed by passes while they post, outside the lock
+    CallbackLink<AAX_IController> controller;
+    // [any thread: atomic] passes asked for and not yet served; the one that raised it from 0 runs them
+    std::atomic<int32_t> passRequests{0};
     AAX_IACFEffectParameters* effectParameters = nullptr;
     ThreadMutex* lock = nullptr;  // null when the system had no mutex to give: then no locking
 };

@@ -38,8 +38,24 @@ public:
     // [any] The controller's rate when one is linked and answers; 44100 otherwise.
     double sampleRate() const;
 
-    // [main] True when no callback is inside any of the links: nothing unlinked before is held.
-    bool linksIdle() const { return editor.idle() && parameterManager.idle() && controller.idle(); }
+    // [main] True when no callback is inside any of the links, nor inside a watched one: nothing
+    // unlinked before is held.
+    bool linksIdle() const {
+        if (!editor.idle() || !parameterManager.idle() || !controller.idle()) return false;
+        for (const CallbackLinkCore* link : watched)
+            if (link && !link->idle()) return false;
+        return true;
+    }
+    // [main, before other threads know the instance] Another link through which other threads
+    // reach what is retired here (the packet dispatcher's controller); it must outlive this object.
+    bool watch(const CallbackLinkCore& link) {
+        for (const CallbackLinkCore*& slot : watched)
+            if (!slot) {
+                slot = &link;
+                return true;
+            }
+        return false;
+    }
     // [main] Keeps an object a callback may still be inside until the links are idle.
     template <class T>
     void retire(std::unique_ptr<T> object) { retired.retire(std::move(object)); }
@@ -93,6 +109,8 @@ private:
     std::atomic<uint64_t> publishedCall{0};
     // [main] objects unlinked while a callback was inside them
     RetiredObjects retired;
+    // [main: written before other threads know the instance] further links linksIdle() asks
+    const CallbackLinkCore* watched[2] = {};
 
 public:
 
