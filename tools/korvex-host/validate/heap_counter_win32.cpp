@@ -1,5 +1,5 @@
-// Heap counting on Windows: the module and the plug-in link their C runtime statically, so their
-// operator new and delete end in the malloc family imported from the system's C runtime, and any
+// Heap counting on Windows: the module and the plug-in link the C++ runtime statically, so their
+// operator new and delete end in the malloc family they import from the system's C runtime, and any
 // direct heap use is an import of kernel32 or ntdll. While counting, every module loaded from
 // outside the system's folders has those imports in its import table pointed at counting
 // forwarders; a forwarder counts on the calling thread while its gate is raised and calls the
