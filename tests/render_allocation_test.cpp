@@ -1,4 +1,6 @@
-// The render callback allocates nothing: every operator new in this binary is counted.
+// The render callback allocates nothing: every operator new in this binary is counted, and where
+// the validator's heap counter sees the C runtime's and the process heap's calls of this program
+// too (Windows, through its import tables), so are they on fresh render threads.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +13,7 @@
 #include "stub_parameter.h"
 #include "render/render_callback.h"
 #include "simhost/render_context_builder.h"
+#include "tools/korvex-host/validate/heap_counter.h"
 #include "vst/vst_callback.h"
 #include "vst/vst_interface.h"
 
@@ -142,17 +145,25 @@ TEST(RenderAllocation, AutomationWithALongIdFromFreshRenderThreadsAllocatesNothi
     context.postPacket(8, &loaded, 4);
     void* batch[] = {context.context()};
 
+    const bool countingHeap = korvex_validate::heapCountingAvailable();
+    korvex_validate::countHeapCallsOfExecutable(true);
     for (int round = 0; round < 3; ++round) {
         long during = -1;
+        korvex_validate::HeapCounts heap;
         // Counted on the render thread itself, from its first call on: creating the thread allocates.
         std::thread render([&] {
+            if (countingHeap) korvex_validate::beginHeapCount();
             const long before = gAllocations.load();
             RenderCallback(batch, batch + 1);
             during = gAllocations.load() - before;
+            if (countingHeap) heap = korvex_validate::endHeapCount();
         });
         render.join();
         EXPECT_EQ(during, 0) << "render thread " << round;
+        EXPECT_EQ(heap.allocations + heap.frees, 0u)
+            << "render thread " << round << ": the first heap call asked for " << heap.firstSize << " bytes";
     }
+    korvex_validate::countHeapCallsOfExecutable(false);
     EXPECT_EQ(parameter->received.load(), 3);
     state.parameterManager.clear();
     vst.effect = nullptr;

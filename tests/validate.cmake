@@ -25,6 +25,14 @@ if(TARGET korvex_validate)
                     ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_glibc.cpp)
   endif()
 
+  # The Windows counter patches import tables; a test program of its own, counting itself too.
+  if(WIN32 AND NOT KORVEX_SANITIZE)
+    korvex_add_test(heap_counter_win32_test ${CMAKE_CURRENT_LIST_DIR}/heap_counter_win32_test.cpp
+                    ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_win32.cpp)
+    target_link_libraries(heap_counter_win32_test PRIVATE simhost psapi)
+    add_dependencies(heap_counter_win32_test allocating)
+  endif()
+
   korvex_add_test(validate_runner_test ${CMAKE_CURRENT_LIST_DIR}/validate_runner_test.cpp
                   ${CMAKE_CURRENT_LIST_DIR}/validate_parts_test.cpp
                   ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_none.cpp)

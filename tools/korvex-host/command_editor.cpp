@@ -97,6 +97,7 @@ void runInChild(const EditorOptions& options) {
     const HostOptions& host = hostOptions();
     std::vector<std::string> argv{simhost::currentExecutable(), "--module", host.modulePath};
     if (!host.vstPath.empty()) argv.insert(argv.end(), {"--vst", host.vstPath});
+    if (host.installed) argv.emplace_back("--installed");
     argv.insert(argv.end(), {"editor", "--in-process", "--ticks", std::to_string(options.ticks)});
     for (const std::string& setting : options.settings) argv.insert(argv.end(), {"--set", setting});
     if (!options.screenshot.empty()) argv.insert(argv.end(), {"--screenshot", options.screenshot});

@@ -69,6 +69,10 @@ void run(const ValidateCommand& command) {
         printList(std::cout);
         return;
     }
+    // Every test installs the validator's probe in the plug-in's place: it needs a library to wrap.
+    if (hostOptions().installed)
+        throw std::runtime_error("validate puts its probe in the plug-in's place and cannot use --installed; "
+                                 "give the installed library with --vst INSTALL-FOLDER");
     ValidateOptions validate;
     validate.vstPath = korvex_host::vstLibraryPath(hostOptions().vstPath);
     validate.modulePath = hostOptions().modulePath;

@@ -11,6 +11,7 @@ class App;
 struct HostOptions {
     std::string modulePath;  // the module to load; the build's KORVEX.aaxplugin by default
     std::string vstPath;     // install folder holding VST64/KORVEX.dll, for commands that make instances
+    bool installed = false;  // the registry as it stands names the plug-in (an installed product)
 };
 
 // Filled by the parser before any command runs.

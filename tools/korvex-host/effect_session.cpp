@@ -74,14 +74,19 @@ std::string vstLibraryPath(const std::string& vstOption) {
 }
 
 namespace {
-simhost::VstInstall installFor(const std::string& library) {
+std::optional<simhost::VstInstall> installFor(const std::string& library) {
+    if (hostOptions().installed) return std::nullopt;
     if (!fs::is_regular_file(library)) throw std::runtime_error("VST plug-in not found: " + library);
     return simhost::VstInstall::forPath(library);
 }
+
+constexpr const char* kInstalledLibrary =
+    "the installed product's VST64\\KORVEX.dll (the folder HKEY_LOCAL_MACHINE\\Software\\TOLM-lab\\KORVEX\\installdirectory names)";
 }  // namespace
 
 EffectSession::EffectSession(const simhost::InstanceOptions& options)
-    : library(vstLibraryPath(hostOptions().vstPath)), install(installFor(library)) {
+    : library(hostOptions().installed ? kInstalledLibrary : vstLibraryPath(hostOptions().vstPath)),
+      install(installFor(library)) {
     host = std::make_unique<simhost::SimHost>(hostOptions().modulePath);
     if (const int32_t result = host->startup(); result != kResultSuccess)
         throw simhost::HostError("ACFStartup failed with " + simhost::resultText(result));
@@ -92,6 +97,8 @@ EffectSession::EffectSession(const simhost::InstanceOptions& options)
     }
     if (const int32_t result = effect->initializeResult(); result != kResultSuccess)
         throw simhost::HostError("the effect's Initialize failed with " + simhost::resultText(result));
+    if (!pluginLoaded(*effect) && hostOptions().installed)
+        throw std::runtime_error("the module could not load " + library + ": is the product installed?");
     if (!pluginLoaded(*effect))
         throw std::runtime_error("the module could not load the VST plug-in " + library + ": " +
                                  loadFailureReason(library));

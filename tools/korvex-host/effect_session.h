@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,9 @@ public:
 
 private:
     std::string library;
-    simhost::VstInstall install;  // before the host: the module reads the registry when it loads
+    // Before the host: the module reads the registry when it loads. None with --installed, where
+    // the registry is left as it stands.
+    std::optional<simhost::VstInstall> install;
     std::unique_ptr<simhost::SimHost> host;
     std::unique_ptr<simhost::SimEffectInstance> effect;
 };

@@ -21,7 +21,12 @@ int main(int argc, char** argv) {
     HostOptions& options = hostOptions();
     options.modulePath = simhost::defaultModulePath();
     app.add_option("--module", options.modulePath, "module file to load")->capture_default_str();
-    app.add_option("--vst", options.vstPath, "VST 2.4 library to wrap, or an install folder holding VST64/KORVEX.dll");
+    auto* vst = app.add_option("--vst", options.vstPath,
+                               "VST 2.4 library to wrap, or an install folder holding VST64/KORVEX.dll");
+    app.add_flag("--installed", options.installed,
+                 "host the installed product: the module finds the plug-in through the registry as it stands, "
+                 "nothing is written there")
+        ->excludes(vst);
 
     addDescribeCommand(app);
     addRenderCommand(app);

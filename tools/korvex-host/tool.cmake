@@ -11,8 +11,8 @@ else()
   set(KORVEX_HOST_PLATFORM posix)
 endif()
 
-# The validation battery and the fault report: a library of their own, free of libsndfile, so
-# tests link them and a Windows build needs nothing the POSIX-only file tools need.
+# The validation battery and the fault report: a library of their own, free of libsndfile and
+# libpng, so tests link them without either.
 set(KORVEX_VALIDATE_DIR ${CMAKE_CURRENT_LIST_DIR}/validate)
 add_library(korvex_validate STATIC
   ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp
@@ -79,10 +79,14 @@ add_executable(korvex-host
   ${CMAKE_CURRENT_LIST_DIR}/command_editor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_validate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/effect_session.cpp)
-# Heap counting replaces the allocator in this executable itself, so every library it loads calls
-# the counting one; sanitizer runtimes own the allocator, so their builds count nothing.
+# Heap counting replaces the allocator in this executable itself on glibc, so every library it
+# loads calls the counting one; on Windows it points the loaded libraries' heap imports at counting
+# forwarders. Sanitizer runtimes own the allocator, so their builds count nothing.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KORVEX_SANITIZE)
   target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_glibc.cpp)
+elseif(WIN32)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_win32.cpp)
+  target_link_libraries(korvex-host PRIVATE psapi)
 else()
   target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_none.cpp)
 endif()
@@ -105,41 +109,41 @@ korvex_defaults(korvex_host_midi)
 target_include_directories(korvex_host_midi PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(korvex-host PRIVATE korvex_host_midi)
 
-# Audio files need libsndfile; where it cannot be had (Debian packages none for mingw) the render
-# command says so instead of writing a file format by hand.
-# (pkg-config knows only this machine's own libraries, so a cross build does not ask it.)
-if(NOT CMAKE_CROSSCOMPILING)
-  find_package(PkgConfig QUIET)
-endif()
-if(PKG_CONFIG_FOUND)
-  pkg_check_modules(SNDFILE QUIET IMPORTED_TARGET sndfile)
-endif()
-if(NOT WIN32 AND NOT SNDFILE_FOUND)
-  message(FATAL_ERROR "korvex-host needs libsndfile (Debian: libsndfile1-dev)")
-endif()
-if(SNDFILE_FOUND)
-  add_library(korvex_host_io STATIC ${CMAKE_CURRENT_LIST_DIR}/audio_io.cpp)
-  korvex_defaults(korvex_host_io)
-  target_link_libraries(korvex_host_io PUBLIC PkgConfig::SNDFILE korvex_host_midi korvex_host_png)
-  target_link_libraries(korvex-host PRIVATE korvex_host_io)
-  target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/command_render.cpp)
+# Audio files through libsndfile and window pictures through libpng, on every system: Debian's
+# own packages on Linux, and for the mingw-w64 build the same sources built by
+# scripts/build-mingw-deps.sh (pkg-config knows only this machine's own libraries).
+if(WIN32)
+  include(${PROJECT_SOURCE_DIR}/cmake/mingw-deps.cmake)
+  set(KORVEX_SNDFILE korvex_mingw_sndfile)
+  set(KORVEX_PNG korvex_mingw_png)
 else()
-  target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/command_render_unavailable.cpp)
+  find_package(PkgConfig QUIET)
+  if(PKG_CONFIG_FOUND)
+    pkg_check_modules(SNDFILE QUIET IMPORTED_TARGET sndfile)
+  endif()
+  if(NOT SNDFILE_FOUND)
+    message(FATAL_ERROR "korvex-host needs libsndfile (Debian: libsndfile1-dev)")
+  endif()
+  find_package(PNG QUIET)
+  if(NOT PNG_FOUND)
+    message(FATAL_ERROR "korvex-host needs libpng (Debian: libpng-dev)")
+  endif()
+  set(KORVEX_SNDFILE PkgConfig::SNDFILE)
+  set(KORVEX_PNG PNG::PNG)
 endif()
 
-# Window pictures need libpng; a build without it (Debian packages none for mingw) says so when a
-# screenshot is asked for, and the editor command works without one.
-find_package(PNG QUIET)
-if(PNG_FOUND)
-  add_library(korvex_host_png STATIC ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp)
-  target_link_libraries(korvex_host_png PUBLIC PNG::PNG)
-else()
-  add_library(korvex_host_png STATIC ${CMAKE_CURRENT_LIST_DIR}/png_file_unavailable.cpp)
-endif()
+add_library(korvex_host_png STATIC ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp)
 korvex_defaults(korvex_host_png)
 target_include_directories(korvex_host_png PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(korvex_host_png PUBLIC simhost)
+target_link_libraries(korvex_host_png PUBLIC ${KORVEX_PNG} simhost)
 target_link_libraries(korvex-host PRIVATE korvex_host_png)
+
+add_library(korvex_host_io STATIC ${CMAKE_CURRENT_LIST_DIR}/audio_io.cpp)
+korvex_defaults(korvex_host_io)
+target_link_libraries(korvex_host_io PUBLIC ${KORVEX_SNDFILE} korvex_host_midi korvex_host_png)
+target_link_libraries(korvex-host PRIVATE korvex_host_io)
+target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/command_render.cpp)
+
 # Commands that make instances default to the reference plug-in the build puts beside the module.
 if(TARGET korvex_reference)
   add_dependencies(korvex-host korvex_reference)

@@ -56,6 +56,8 @@ bool heapCountingAvailable(const char** why) {
 
 void setHeapCallNamer(const char* (*namer)()) { gNamer.store(namer); }
 
+void countHeapCallsOfExecutable(bool) {}
+
 void beginHeapCount() {
     tCounts = HeapCounts{};
     tCounting = true;

@@ -10,6 +10,7 @@ bool heapCountingAvailable(const char** why) {
 }
 
 void setHeapCallNamer(const char* (*)()) {}
+void countHeapCallsOfExecutable(bool) {}
 void beginHeapCount() {}
 HeapCounts endHeapCount() { return {}; }
 void enterPluginCall() {}
