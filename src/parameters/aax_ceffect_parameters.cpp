@@ -9,13 +9,16 @@
 #include "host/aax_vtransport.h"
 #include "parameters/aax_iparameter.h"
 
-AAX_CEffectParameters::AAX_CEffectParameters() : parameters(std::make_unique<ParameterManager>()) {}
+AAX_CEffectParameters::AAX_CEffectParameters() : parametersOwned(std::make_unique<ParameterManager>()) {
+    parameters.store(parametersOwned.get(), std::memory_order_release);
+}
 
 AAX_CEffectParameters::~AAX_CEffectParameters() {
     filteredIds.clear();
     dispatcher.setController(nullptr);
+    parameters.store(&noParameters, std::memory_order_release);
     // Parameters unregister from the automation delegate as they go, so they go before the proxies.
-    parameters.reset();
+    parametersOwned.reset();
     controllerProxy.reset();
     automationProxy.reset();
     transportProxy.reset();
@@ -32,12 +35,15 @@ int32_t AAX_CEffectParameters::Initialize(IACFUnknown* hostUnknown) {
         automationProxy = std::make_unique<AAX_VAutomationDelegate>(hostUnknown);
         transportProxy = std::make_unique<AAX_VTransport>(hostUnknown);
 
-        parameters->setAutomationDelegate(automationProxy.get());
+        // Other threads read no list while this one is filled.
+        parameters.store(&noParameters, std::memory_order_release);
+        parametersOwned->setAutomationDelegate(automationProxy.get());
         dispatcher.setEffectParameters(this);
 
         const int32_t effectResult = InitializeEffect();
-        // Only a complete parameter list is read by the dispatcher's passes: they post nothing
-        // without a controller.
+        // Only a complete parameter list is read on other threads: the host's slots see none
+        // until now, and the dispatcher's passes post nothing without a controller.
+        parameters.store(parametersOwned.get(), std::memory_order_release);
         dispatcher.setController(controllerProxy.get());
         if (effectResult != kResultSuccess) return effectResult;
 
@@ -57,7 +63,8 @@ std::unique_ptr<AAX_CEffectParameters::InstanceState> AAX_CEffectParameters::det
     // the host's thread): it sees the old set whole or the new one.
     dispatcher.whileLocked([&] {
         dispatcher.setController(nullptr);
-        state->parameters = std::exchange(parameters, std::move(fresh));
+        parameters.store(&noParameters, std::memory_order_release);
+        state->parameters = std::exchange(parametersOwned, std::move(fresh));
     });
     state->controller = std::move(controllerProxy);
     state->automation = std::move(automationProxy);
@@ -78,7 +85,7 @@ int32_t AAX_CEffectParameters::ReceiveNotification(uint32_t type, const void* da
     if (type != kPreviewNotification) return kResultSuccess;
     // The payload is one 32-bit flag; a shorter or missing one is not read at all.
     if (!data || size < sizeof(int32_t)) return kResultSuccess;
-    AAX_IParameter* preview = parameters->FindParameter("PreviewID");
+    AAX_IParameter* preview = list()->FindParameter("PreviewID");
     if (!preview) return kResultSuccess;
     int32_t flag = 0;
     std::memcpy(&flag, data, sizeof flag);

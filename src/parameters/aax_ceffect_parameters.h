@@ -123,8 +123,14 @@ protected:
     AAX_ITransport* transport() const { return transportProxy.get(); }
     AAX_IAutomationDelegate* automationDelegate() const { return automationProxy.get(); }
 
-    ParameterManager& parameterManager() { return *parameters; }
-    const ParameterManager& parameterManager() const { return *parameters; }
+    // The list the host's slots read, on any thread: a host may answer the plug-in's automation
+    // by delivering the value at once, on the plug-in's thread, while its main thread
+    // uninitialises. It names a complete list, or none while Initialize builds the next one.
+    ParameterManager* list() const { return parameters.load(std::memory_order_acquire); }
+
+    // [main] The list Initialize builds and the module's main-thread work changes.
+    ParameterManager& parameterManager() { return *parametersOwned; }
+    const ParameterManager& parameterManager() const { return *parametersOwned; }
     AAX_CPacketDispatcher& packetDispatcher() { return dispatcher; }
     // What Initialize made for the host it was given: the proxies and the parameters that report
     // to them. Destroyed parameters first, so they unregister through a live automation proxy.
@@ -157,7 +163,11 @@ private:
     mutable AAX_CChunkDataParser chunkParser;
     AAX_CPacketDispatcher dispatcher;
     // [main] replaced whole by detachInstanceState, under the dispatcher's lock; never null
-    std::unique_ptr<ParameterManager> parameters;
+    std::unique_ptr<ParameterManager> parametersOwned;
+    // [main: never changed] what the slots read between Uninitialize and the end of Initialize
+    ParameterManager noParameters;
+    // [any thread: atomic] written by [main] only; parametersOwned once complete, else noParameters
+    std::atomic<ParameterManager*> parameters{nullptr};
     std::set<std::string> filteredIds;
     std::unique_ptr<AAX_IController> controllerProxy;
     std::unique_ptr<AAX_ITransport> transportProxy;

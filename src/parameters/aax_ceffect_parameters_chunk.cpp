@@ -48,7 +48,7 @@ void AAX_CEffectParameters::walkStateParameters(Visit&& visit) const {
     int32_t count = 0;
     if (GetNumberOfParameters(&count) != kResultSuccess) return;
     for (int32_t index = 0; index < count; ++index) {
-        AAX_IParameter* parameter = parameters->at(static_cast<size_t>(index));
+        AAX_IParameter* parameter = list()->at(static_cast<size_t>(index));
         if (!parameter) continue;
         ParameterValue current;
         current.parameter = parameter;

@@ -23,14 +23,14 @@ double clampNormalized(double value) {
 
 int32_t AAX_CEffectParameters::GetNumberOfParameters(int32_t* count) const {
     if (!count) return kResultNotImplemented;
-    *count = static_cast<int32_t>(parameters->count());
+    *count = static_cast<int32_t>(list()->count());
     return kResultSuccess;
 }
 
 int32_t AAX_CEffectParameters::GetMasterBypassID(AAX_IString* id) const {
     try {
         if (!id) return kResultNotImplemented;
-        *id = parameters->FindParameter(kMasterBypassId) ? kMasterBypassId : "";
+        *id = list()->FindParameter(kMasterBypassId) ? kMasterBypassId : "";
         return kResultSuccess;
     } catch (...) {
         return kAcfUnexpected;
@@ -40,7 +40,7 @@ int32_t AAX_CEffectParameters::GetMasterBypassID(AAX_IString* id) const {
 int32_t AAX_CEffectParameters::GetParameterIsAutomatable(const char* id, uint8_t* automatable) const {
     if (!automatable) return kResultNotImplemented;
     *automatable = 0;
-    const AAX_IParameter* parameter = parameters->FindParameter(id);
+    const AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     *automatable = parameter->Automatable() ? 1 : 0;
     return kResultSuccess;
@@ -48,7 +48,7 @@ int32_t AAX_CEffectParameters::GetParameterIsAutomatable(const char* id, uint8_t
 
 int32_t AAX_CEffectParameters::GetParameterNumberOfSteps(const char* id, int32_t* steps) const {
     if (!steps) return kResultNotImplemented;
-    const AAX_IParameter* parameter = parameters->FindParameter(id);
+    const AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     *steps = static_cast<int32_t>(parameter->GetNumberOfSteps());
     return kResultSuccess;
@@ -57,7 +57,7 @@ int32_t AAX_CEffectParameters::GetParameterNumberOfSteps(const char* id, int32_t
 int32_t AAX_CEffectParameters::GetParameterName(const char* id, AAX_IString* name) const {
     try {
         if (!name) return kResultNotImplemented;
-        const AAX_IParameter* parameter = parameters->FindParameter(id);
+        const AAX_IParameter* parameter = list()->FindParameter(id);
         if (parameter)
             *name = parameter->Name();
         else
@@ -73,7 +73,7 @@ int32_t AAX_CEffectParameters::GetParameterName(const char* id, AAX_IString* nam
 int32_t AAX_CEffectParameters::GetParameterNameOfLength(const char* id, AAX_IString* name, int32_t length) const {
     try {
         if (!name) return kResultNotImplemented;
-        const AAX_IParameter* parameter = parameters->FindParameter(id);
+        const AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) {
             *name = "";
             return kResultSuccess;
@@ -105,14 +105,14 @@ int32_t AAX_CEffectParameters::GetParameterNameOfLength(const char* id, AAX_IStr
 
 int32_t AAX_CEffectParameters::GetParameterDefaultNormalizedValue(const char* id, double* value) const {
     if (!value) return kResultNotImplemented;
-    const AAX_IParameter* parameter = parameters->FindParameter(id);
+    const AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     *value = parameter->GetNormalizedDefaultValue();
     return kResultSuccess;
 }
 
 int32_t AAX_CEffectParameters::SetParameterDefaultNormalizedValue(const char* id, double value) {
-    AAX_IParameter* parameter = parameters->FindParameter(id);
+    AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     parameter->SetNormalizedDefaultValue(value);
     return kResultSuccess;
@@ -120,7 +120,7 @@ int32_t AAX_CEffectParameters::SetParameterDefaultNormalizedValue(const char* id
 
 int32_t AAX_CEffectParameters::GetParameterType(const char* id, int32_t* type) const {
     if (!type) return kResultNotImplemented;
-    const AAX_IParameter* parameter = parameters->FindParameter(id);
+    const AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     *type = parameter->GetType();
     return kResultSuccess;
@@ -128,7 +128,7 @@ int32_t AAX_CEffectParameters::GetParameterType(const char* id, int32_t* type) c
 
 int32_t AAX_CEffectParameters::GetParameterHostAttribute(const char* id, int32_t* attribute) const {
     if (!attribute) return kResultNotImplemented;
-    const AAX_IParameter* parameter = parameters->FindParameter(id);
+    const AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     *attribute = parameter->GetHostAttribute();
     return kResultSuccess;
@@ -136,20 +136,20 @@ int32_t AAX_CEffectParameters::GetParameterHostAttribute(const char* id, int32_t
 
 int32_t AAX_CEffectParameters::GetParameter(const char* id, AAX_IParameter** parameter) {
     if (!parameter) return kResultNotImplemented;
-    *parameter = parameters->FindParameter(id);
+    *parameter = list()->FindParameter(id);
     return *parameter ? kResultSuccess : kResultNoParameter;
 }
 
 int32_t AAX_CEffectParameters::GetParameterIndex(const char* id, int32_t* index) const {
     if (!index) return kResultNotImplemented;
-    *index = parameters->FindParameterIndex(id);
+    *index = list()->FindParameterIndex(id);
     return *index < 0 ? kResultNoParameter : kResultSuccess;
 }
 
 int32_t AAX_CEffectParameters::GetParameterIDFromIndex(int32_t index, AAX_IString* id) const {
     try {
         if (!id) return kResultNotImplemented;
-        const AAX_IParameter* parameter = index < 0 ? nullptr : parameters->at(static_cast<size_t>(index));
+        const AAX_IParameter* parameter = index < 0 ? nullptr : list()->at(static_cast<size_t>(index));
         if (!parameter) {
             *id = "";
             return kResultNoParameter;
@@ -170,7 +170,7 @@ int32_t AAX_CEffectParameters::GetParameterValueFromString(const char* id, doubl
                                                            const AAX_IString* text) const {
     try {
         if (!value || !text) return kResultNotImplemented;
-        const AAX_IParameter* parameter = parameters->FindParameter(id);
+        const AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) return kResultNoParameter;
         // The parameter may write its out value even when it refuses; the host's stays untouched then.
         double converted = 0.0;
@@ -187,7 +187,7 @@ int32_t AAX_CEffectParameters::GetParameterStringFromValue(const char* id, doubl
                                                            int32_t limit) const {
     try {
         if (!text) return kResultNotImplemented;
-        const AAX_IParameter* parameter = parameters->FindParameter(id);
+        const AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) return kResultNoParameter;
         AAX_CString converted;
         if (!parameter->GetStringFromNormalizedValue(value, limit, converted)) return kResultConversionRefused;
@@ -201,7 +201,7 @@ int32_t AAX_CEffectParameters::GetParameterStringFromValue(const char* id, doubl
 int32_t AAX_CEffectParameters::GetParameterValueString(const char* id, AAX_IString* text, int32_t limit) const {
     try {
         if (!text) return kResultNotImplemented;
-        const AAX_IParameter* parameter = parameters->FindParameter(id);
+        const AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) return kResultNoParameter;
         AAX_CString current;
         parameter->GetValueString(limit, &current);
@@ -214,7 +214,7 @@ int32_t AAX_CEffectParameters::GetParameterValueString(const char* id, AAX_IStri
 
 int32_t AAX_CEffectParameters::GetParameterNormalizedValue(const char* id, double* value) const {
     if (!value) return kResultNotImplemented;
-    const AAX_IParameter* parameter = parameters->FindParameter(id);
+    const AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     *value = parameter->GetNormalizedValue();
     return kResultSuccess;
@@ -222,7 +222,7 @@ int32_t AAX_CEffectParameters::GetParameterNormalizedValue(const char* id, doubl
 
 int32_t AAX_CEffectParameters::SetParameterNormalizedValue(const char* id, double value) {
     try {
-        AAX_IParameter* parameter = parameters->FindParameter(id);
+        AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) return kResultNoParameter;
         parameter->SetNormalizedValue(value);
         return kResultSuccess;
@@ -244,7 +244,7 @@ int32_t AAX_CEffectParameters::SetParameterNormalizedRelative(const char* id, do
 
 int32_t AAX_CEffectParameters::TouchParameter(const char* id) {
     try {
-        AAX_IParameter* parameter = parameters->FindParameter(id);
+        AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) return kResultNoParameter;
         parameter->Touch();
         return kResultSuccess;
@@ -255,7 +255,7 @@ int32_t AAX_CEffectParameters::TouchParameter(const char* id) {
 
 int32_t AAX_CEffectParameters::ReleaseParameter(const char* id) {
     try {
-        AAX_IParameter* parameter = parameters->FindParameter(id);
+        AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) return kResultNoParameter;
         parameter->Release();
         return kResultSuccess;
@@ -268,7 +268,7 @@ int32_t AAX_CEffectParameters::Slot28(const char*) { return kResultSuccess; }
 
 int32_t AAX_CEffectParameters::UpdateParameterNormalizedValue(const char* id, double value, int32_t) {
     try {
-        AAX_IParameter* parameter = parameters->FindParameter(id);
+        AAX_IParameter* parameter = list()->FindParameter(id);
         if (!parameter) return kResultNoParameter;
         parameter->UpdateNormalizedValue(value);
         const int32_t marked = dispatcher.MarkDirty(id);

@@ -215,7 +215,8 @@ int32_t AAXWrapper_Parameters::UpdateParameterNormalizedValue(const char* id, do
 }
 
 int32_t AAXWrapper_Parameters::deliverValue(const char* id, double value) {
-    AAX_IParameter* parameter = parameterManager().FindParameter(id);
+    // Any thread: the published list, never the one Initialize may be building.
+    AAX_IParameter* parameter = list()->FindParameter(id);
     if (!parameter) return kResultNoParameter;
     parameter->UpdateNormalizedValue(value);
     if (vstLoaded != 1) return kResultSuccess;

@@ -11,6 +11,16 @@ int32_t entriesFor(int32_t declared) { return std::max(declared, ChannelArrays::
 
 float* advanced(float* channel, int32_t frames) { return channel ? channel + frames : nullptr; }
 
+// A plug-in may change its declaration on one thread while a render call reads it on another (a
+// host switching it on again meanwhile): read as the single word it is, never torn or cached.
+int32_t declared(const int32_t& field) {
+#if defined(__GNUC__) || defined(__clang__)
+    return __atomic_load_n(&field, __ATOMIC_RELAXED);
+#else
+    return *static_cast<const volatile int32_t*>(&field);
+#endif
+}
+
 void silenceChannel(float* channel, int32_t frames) {
     if (channel && frames > 0) std::memset(channel, 0, sizeof(float) * static_cast<size_t>(frames));
 }
@@ -33,7 +43,7 @@ struct ChannelArrays::Layout {
     }
 
     bool fits(const AEffect& effect) const {
-        return !refused && effect.numInputs <= inputEntries && effect.numOutputs <= outputEntries;
+        return !refused && declared(effect.numInputs) <= inputEntries && declared(effect.numOutputs) <= outputEntries;
     }
 
     const bool refused;  // beyond kMaxChannels: the plug-in is never called
@@ -86,7 +96,7 @@ bool ChannelArrays::refreshOutsideRender(const AEffect& effect) {
     // Sequentially consistent: a render call that starts after this look uses whatever is published.
     if (rendering.load() == 0) {
         try {
-            prepared = prepareHeld(effect.numInputs, effect.numOutputs);
+            prepared = prepareHeld(declared(effect.numInputs), declared(effect.numOutputs));
         } catch (...) {
         }
     }
@@ -117,7 +127,9 @@ bool ChannelArrays::prepareHeld(int32_t declaredInputs, int32_t declaredOutputs)
     return !refused;
 }
 
-bool ChannelArrays::refresh(const AEffect& effect) { return prepare(effect.numInputs, effect.numOutputs); }
+bool ChannelArrays::refresh(const AEffect& effect) {
+    return prepare(declared(effect.numInputs), declared(effect.numOutputs));
+}
 
 void ChannelArrays::freeReplacedWhenIdle() {
     if (replaced.count() != 0 && rendering.load() == 0) replaced.freeAll();
