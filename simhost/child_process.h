@@ -28,6 +28,10 @@ struct ChildResult {
 // The child's standard input is empty.
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds);
 
+// Ends the child runChild is waiting for (and whatever it started), if any; runChild then
+// returns it as crashed. Safe in a signal handler, for a parent that is being interrupted.
+void endRunningChild();
+
 // The file of the running executable, for a program that runs parts of itself as children.
 std::string currentExecutable();
 

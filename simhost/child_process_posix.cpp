@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -21,6 +22,10 @@ namespace simhost {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// [any thread: atomic] The process group runChild waits for, 0 when none; endRunningChild reads
+// it from a signal handler, where only lock-free atomics may be touched.
+std::atomic<pid_t> gRunningChild{0};
 
 void closeQuietly(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -56,6 +61,10 @@ std::string signalName(int signal) {
 }
 
 }  // namespace
+
+void endRunningChild() {
+    if (const pid_t pid = gRunningChild.load(); pid > 0) ::kill(-pid, SIGKILL);
+}
 
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds) {
     ChildResult result;
@@ -101,6 +110,7 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
         return result;
     }
     result.started = true;
+    gRunningChild.store(pid);
     ::fcntl(outPipe[0], F_SETFL, O_NONBLOCK);
     ::fcntl(errPipe[0], F_SETFL, O_NONBLOCK);
 
@@ -131,6 +141,7 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    gRunningChild.store(0);
     // A grandchild may keep the pipes open after a time-out; what it wrote so far is kept.
     if (outPipe[0] >= 0) drain(outPipe[0], result.out);
     if (errPipe[0] >= 0) drain(errPipe[0], result.err);

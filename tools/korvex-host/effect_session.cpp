@@ -68,14 +68,33 @@ void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 std::string vstLibraryPath(const std::string& vstOption) {
-    if (vstOption.empty()) return (fs::path(simhost::defaultInstallFolder()) / "VST64" / "KORVEX.dll").string();
-    if (fs::is_directory(vstOption)) return (fs::path(vstOption) / "VST64" / "KORVEX.dll").string();
-    return vstOption;
+    std::error_code error;
+    const fs::path option = vstOption.empty() ? fs::path(simhost::defaultInstallFolder()) : fs::path(vstOption);
+    const fs::path library = fs::is_directory(option, error) ? option / "VST64" / "KORVEX.dll" : option;
+    const fs::path absolute = fs::absolute(library, error);
+    return (error ? library : absolute).lexically_normal().string();
+}
+
+std::string vstLibraryProblem(const std::string& library) {
+    std::error_code error;
+    if (!fs::exists(library, error)) return "VST plug-in not found: " + library;
+    if (!fs::is_regular_file(library, error)) return "VST plug-in " + library + " is not a file";
+    std::ifstream in(library, std::ios::binary);
+    if (!in) return "cannot read VST plug-in " + library + ": " + std::strerror(errno);
+    unsigned char head[4] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    // ELF, PE ("MZ") and Mach-O (either byte order, 32 or 64 bits, or universal) open this way.
+    const uint32_t word = readBig(head);
+    const bool known = (in.gcount() == 4 && word == 0x7F454C46u) || (in.gcount() >= 2 && head[0] == 'M' && head[1] == 'Z') ||
+                         (in.gcount() == 4 && (word == 0xFEEDFACEu || word == 0xFEEDFACFu || word == 0xCEFAEDFEu ||
+                                               word == 0xCFFAEDFEu || word == 0xCAFEBABEu));
+    if (!known) return "VST plug-in " + library + " exists but is not a library (no ELF, PE or Mach-O header)";
+    return {};
 }
 
 namespace {
 simhost::VstInstall installFor(const std::string& library) {
-    if (!fs::is_regular_file(library)) throw std::runtime_error("VST plug-in not found: " + library);
+    if (const std::string problem = vstLibraryProblem(library); !problem.empty()) throw std::runtime_error(problem);
     return simhost::VstInstall::forPath(library);
 }
 }  // namespace

@@ -14,8 +14,12 @@
 namespace korvex_host {
 
 // --vst: a VST 2.4 library, or an install folder holding VST64/KORVEX.dll; empty means the
-// reference plug-in this build made.
+// reference plug-in this build made. Always absolute: children and the module's loader, which
+// searches its own places for a bare name, must open the file the user meant.
 std::string vstLibraryPath(const std::string& vstOption);
+// Empty when `library` is a file that looks like a library; else the one-line reason it is not
+// ("not found", "is a folder", "exists but is not a library").
+std::string vstLibraryProblem(const std::string& library);
 
 // One host and one instance over the library; std::runtime_error with a one-line reason when the
 // module or the plug-in cannot be used.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tools/korvex-host/fault_report.h"
+#include "simhost/temporary_paths.h"
 #include "tools/korvex-host/fault_report_state.h"
 
 namespace korvex_host {
@@ -25,6 +26,21 @@ LONG WINAPI onFault(EXCEPTION_POINTERS* pointers) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// Console control events arrive on a thread of their own, where ordinary code may run.
+BOOL WINAPI onControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    if (void (*handler)() = gInterruptHandler.exchange(nullptr)) {
+        handler();
+        return TRUE;
+    }
+    put(kFaultLinePrefix);
+    put(gFaultCommand.load());
+    put(event == CTRL_CLOSE_EVENT ? ": interrupted (console closed)\n" : ": interrupted (Ctrl-C)\n");
+    simhost::removeTemporaryPaths();
+    ::TerminateProcess(::GetCurrentProcess(), 1);
+    return TRUE;
+}
+
 }  // namespace
 
 void installFaultReport(const char* command) {
@@ -32,6 +48,7 @@ void installFaultReport(const char* command) {
     // No Windows error-reporting dialog: a CI run must never wait for a click.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     ::SetUnhandledExceptionFilter(onFault);
+    ::SetConsoleCtrlHandler(onControl, TRUE);
 }
 
 }  // namespace korvex_host
