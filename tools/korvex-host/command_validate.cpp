@@ -126,7 +126,9 @@ void run(const ValidateCommand& command) {
     if (!fs::is_regular_file(validate.probePath))
         throw std::runtime_error("the validator's probe library is missing: " + validate.probePath);
     // A plug-in that is not there still gets its reports: a CI reads them, not this line.
-    if (const std::string problem = korvex_host::vstLibraryProblem(validate.vstPath); !problem.empty()) {
+    // A file that is there but no library is the load test's to judge, with the loader's words.
+    if (!fs::is_regular_file(validate.vstPath)) {
+        const std::string problem = korvex_host::vstLibraryProblem(validate.vstPath);
         writeUnloadableReports(options, problem);
         throw std::runtime_error(problem);
     }

@@ -17,6 +17,7 @@
 #include "tools/korvex-host/chunk_difference.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/output_file.h"
 #include "util/four_char_code.h"
 
 namespace korvex_host {
@@ -54,15 +55,18 @@ uint32_t readBig(const uint8_t* bytes) {
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
+    std::error_code ignored;
+    if (fs::is_directory(path, ignored)) throw std::runtime_error("cannot read state file " + path + ": it is a folder");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read state file " + path + ": " + std::strerror(errno));
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write state file " + path);
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        throw std::runtime_error("cannot read state file " + path);
+    }
+    if (in.bad()) throw std::runtime_error("cannot read state file " + path);
+    return bytes;
 }
 
 }  // namespace
@@ -172,7 +176,7 @@ ChunkFile decodeChunkFile(const std::vector<uint8_t>& bytes, const std::string& 
     return file;
 }
 
-size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) {
+std::vector<uint8_t> stateFileBytes(simhost::SimEffectInstance& instance, size_t* chunkBytes) {
     ChunkFile file;
     int32_t result = kResultSuccess;
     file.chunkId = instance.chunkId(&result);
@@ -182,8 +186,20 @@ size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) 
     }
     if (result != kResultSuccess)
         throw std::runtime_error("the plug-in gave no chunk: " + simhost::resultText(result));
-    writeFile(path, encodeChunkFile(file));
-    return file.data.size();
+    if (chunkBytes) *chunkBytes = file.data.size();
+    return encodeChunkFile(file);
+}
+
+size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) {
+    size_t size = 0;
+    const std::vector<uint8_t> bytes = stateFileBytes(instance, &size);
+    writeOutputFile(path, std::string(bytes.begin(), bytes.end()), "state file");
+    return size;
+}
+
+std::string emptyChunkWarning(const std::string& path) {
+    return std::string(kFaultLinePrefix) + "warning: the plug-in's chunk is empty (it keeps no state there, or " +
+           "gives none away): " + path + " holds no state to load";
 }
 
 LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& path) {

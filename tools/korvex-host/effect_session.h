@@ -66,7 +66,11 @@ struct LoadedState {
     size_t bytes = 0;
     std::string readBack;  // "" when the plug-in gives back the chunk it took; else how it differs
 };
+// The instance's chunk as a chunk file's bytes; std::runtime_error when the plug-in gives none.
+std::vector<uint8_t> stateFileBytes(simhost::SimEffectInstance& instance, size_t* chunkBytes = nullptr);
 size_t saveState(simhost::SimEffectInstance& instance, const std::string& path);
+// The warning line for a chunk of 0 bytes: a plug-in that keeps no state there.
+std::string emptyChunkWarning(const std::string& path);
 LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& path);
 // The warning line for a chunk that did not read back unchanged (empty when it did).
 std::string readBackWarning(const LoadedState& loaded, const std::string& path);
