@@ -109,7 +109,7 @@ TEST_F(KorvexHost, EveryBadInputGivesOneLineAndExitCodeOne) {
         {"state load " + path("truncated.state"), "damaged"},
         {"state load " + path("not-audio.wav"), "not a korvex-host state file"},
         {"--vst " + path("missing.so") + " params", "VST plug-in not found"},
-        {"--vst " + path("not-audio.wav") + " params", "could not load the VST plug-in"},
+        {"--vst " + path("not-audio.wav") + " params", "exists but is not a library"},
         {"--module " + path("not-audio.wav") + " params", "cannot load module"},
     };
     for (const auto& [arguments, expected] : cases) {

@@ -245,6 +245,7 @@ void runRender(const RenderOptions& options) {
     if (!options.stateOut.empty() && options.stateOut == options.out)
         throw std::runtime_error("--state-out " + options.stateOut + ": the same file as --out");
     for (const std::string& setting : options.settings) korvex_host::parseSetting(setting);
+    if (!options.stateIn.empty()) korvex_host::readStateFile(options.stateIn);
     const Meter meter = parseMeter(options.meter);
     const double tempo = parseNumber("--tempo", options.tempo, 1.0, 999.0);
     const int32_t block = parseWhole("--block", options.block, 1, kMaxBlock);

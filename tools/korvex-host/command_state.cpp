@@ -37,6 +37,7 @@ void addStateCommand(CLI::App& app) {
     load->add_option("file", loadFile, "state file to read")->required();
     load->callback([] {
         korvex_host::installFaultReport("state load");
+        korvex_host::readStateFile(loadFile);
         korvex_host::EffectSession session(simhost::InstanceOptions{});
         const korvex_host::LoadedState loaded = korvex_host::loadState(session.instance(), loadFile);
         std::cout << "loaded chunk " << korvex_host::chunkIdText(session.instance().chunkId()) << ", " << loaded.bytes

@@ -202,8 +202,10 @@ std::string emptyChunkWarning(const std::string& path) {
            "gives none away): " + path + " holds no state to load";
 }
 
+ChunkFile readStateFile(const std::string& path) { return decodeChunkFile(readFile(path), path); }
+
 LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& path) {
-    const ChunkFile file = decodeChunkFile(readFile(path), path);
+    const ChunkFile file = readStateFile(path);
     const uint32_t expected = instance.chunkId();
     if (file.chunkId != expected)
         throw std::runtime_error("state file " + path + " holds a chunk of plug-in " + chunkIdText(file.chunkId) +

@@ -75,6 +75,10 @@ LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& p
 // The warning line for a chunk that did not read back unchanged (empty when it did).
 std::string readBackWarning(const LoadedState& loaded, const std::string& path);
 
+// A state file read and checked for form, without an instance: commands read their inputs before
+// they load anything.
+ChunkFile readStateFile(const std::string& path);
+
 std::string chunkIdText(uint32_t chunkId);
 
 }  // namespace korvex_host

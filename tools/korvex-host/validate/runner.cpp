@@ -2,6 +2,7 @@
 // progress lines, and the report at the end.
 #include "tools/korvex-host/validate/runner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -373,8 +374,11 @@ Report emptyReport(const RunOptions& options) {
 
 void writeUnloadableReports(const RunOptions& options, const std::string& reason) {
     Report report = emptyReport(options);
+    // The load test leads the report even when not selected: it is the one that says why.
     const CheckInfo* loadCheck = findCheck("load");
-    for (const CheckInfo* check : selectChecks(options)) {
+    std::vector<const CheckInfo*> checks = selectChecks(options);
+    if (std::find(checks.begin(), checks.end(), loadCheck) == checks.end()) checks.insert(checks.begin(), loadCheck);
+    for (const CheckInfo* check : checks) {
         if (check == loadCheck) {
             CheckResult result;
             result.name = check->name;
