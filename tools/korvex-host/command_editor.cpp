@@ -126,6 +126,7 @@ void runEditor(const EditorOptions& options) {
 
 // The parent: the same command again as a child, whose output becomes ours.
 void runInChild(const EditorOptions& options) {
+    korvex_host::installFaultReport("editor");
     checkScreenshotPath(options.screenshot);
     for (const std::string& setting : options.settings) korvex_host::parseSetting(setting);
     const HostOptions& host = hostOptions();

@@ -88,11 +88,17 @@ std::string defaultProbe() {
 
 void run(const ValidateCommand& command) {
     if (command.list) {
-        std::ostringstream list;
-        if (command.json) printListJson(list);
-        else printList(list);
-        if (!command.jsonPath.empty()) korvex_host::writeOutputFile(command.jsonPath, list.str(), "test list");
-        else std::cout << list.str();
+        // Bare --json: the list as JSON on stdout; --json FILE: the table on stdout, the JSON in FILE.
+        if (command.jsonPath.empty() && command.json) {
+            printListJson(std::cout);
+            return;
+        }
+        if (!command.jsonPath.empty()) {
+            std::ostringstream json;
+            printListJson(json);
+            korvex_host::writeOutputFile(command.jsonPath, json.str(), "test list");
+        }
+        printList(std::cout);
         return;
     }
     if (command.json && command.jsonPath.empty())

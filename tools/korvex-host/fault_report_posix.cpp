@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
 #include "tools/korvex-host/fault_report.h"
+#include "simhost/child_process.h"
 #include "simhost/temporary_paths.h"
 #include "tools/korvex-host/fault_report_state.h"
 
@@ -91,6 +93,8 @@ void onInterrupt(int signal) {
     put(": interrupted (");
     put(interruptionName(signal));
     put(")\n");
+    // A child leads a process group of its own, which a terminal's Ctrl-C does not reach.
+    simhost::endRunningChild();
     removeTemporaryPaths();
     ::_exit(1);
 }
@@ -106,6 +110,11 @@ void onSanitizerDeath() { putFaultLine(put, "stopped by a sanitizer", "\n"); }
 void installFaultReport(const char* command) {
     if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(onSanitizerDeath);
     gFaultCommand.store(command);
+    // Plug-ins end processes with exit() too (a toolkit that finds no display): no destructor
+    // runs then, but exit handlers do.
+    static bool exitHandlerSet = false;
+    if (!exitHandlerSet) std::atexit(simhost::removeTemporaryPaths);
+    exitHandlerSet = true;
     stack_t stack{};
     stack.ss_sp = gAlternateStack;
     stack.ss_size = sizeof gAlternateStack;

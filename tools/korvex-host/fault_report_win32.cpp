@@ -2,9 +2,11 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tools/korvex-host/fault_report.h"
+#include "simhost/child_process.h"
 #include "simhost/temporary_paths.h"
 #include "tools/korvex-host/fault_report_state.h"
 
@@ -36,6 +38,7 @@ BOOL WINAPI onControl(DWORD event) {
     put(kFaultLinePrefix);
     put(gFaultCommand.load());
     put(event == CTRL_CLOSE_EVENT ? ": interrupted (console closed)\n" : ": interrupted (Ctrl-C)\n");
+    simhost::endRunningChild();
     simhost::removeTemporaryPaths();
     ::TerminateProcess(::GetCurrentProcess(), 1);
     return TRUE;
@@ -45,6 +48,11 @@ BOOL WINAPI onControl(DWORD event) {
 
 void installFaultReport(const char* command) {
     gFaultCommand.store(command);
+    // Plug-ins end processes with exit() too (a toolkit that finds no display): no destructor
+    // runs then, but exit handlers do.
+    static bool exitHandlerSet = false;
+    if (!exitHandlerSet) std::atexit(simhost::removeTemporaryPaths);
+    exitHandlerSet = true;
     // No Windows error-reporting dialog: a CI run must never wait for a click.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     ::SetUnhandledExceptionFilter(onFault);
