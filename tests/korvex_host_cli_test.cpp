@@ -221,7 +221,9 @@ TEST_F(KorvexHostCli, RendersAreTheSameBytesForTheSameInputAndNotesSayWhatIsMiss
     // The same name again replaces the file.
     ASSERT_EQ(run({"render", "--seconds", "0.1", "--out", "old.wav"}).code, 0);
     EXPECT_EQ(slurp(path("old.wav")).rfind("RIFF", 0), 0u);
-    EXPECT_EQ(fs::is_empty(temporary), kLoadedCopiesAreRemoved);
+    if (kLoadedCopiesAreRemoved) {
+        EXPECT_TRUE(fs::is_empty(temporary));
+    }
 }
 
 TEST_F(KorvexHostCli, ValidateWritesItsReportsWhenThePlugInIsMissingAndReplacesStaleOnes) {
