@@ -15,7 +15,7 @@ endif()
 # this builds for (Windows under Wine).
 if(TARGET korvex-host)
   korvex_add_test(korvex_host_cli_test korvex_host_cli_test.cpp)
-  target_link_libraries(korvex_host_cli_test PRIVATE nlohmann_json::nlohmann_json)
+  target_link_libraries(korvex_host_cli_test PRIVATE nlohmann_json::nlohmann_json korvex_host_midi)
   add_dependencies(korvex_host_cli_test korvex-host korvex_probe korvex_reference crashing hanging nanout)
 endif()
 

@@ -13,9 +13,20 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
 #include "install_folder.h"
 #include "process_environment.h"
 #include "simhost/child_process.h"
+#include "tools/korvex-host/progress.h"
 
 namespace {
 
@@ -303,6 +314,71 @@ TEST_F(KorvexHostCli, ValidatingFaultyPlugInsLeavesTheTemporaryFolderAsItWas) {
     EXPECT_EQ(failing.code, 1);
     EXPECT_NE(failing.out.find("0 passed, 1 failed, 0 skipped"), std::string::npos) << failing.out;
     EXPECT_TRUE(fs::is_empty(temporary)) << "after the failing plug-in";
+}
+
+#ifndef _WIN32
+// SIGINT while a test hangs: the hung test process is ended, the report holds what ran and says
+// it was interrupted, and nothing is left behind. The report written before each test is also
+// the sign that the test is under way.
+TEST_F(KorvexHostCli, AnInterruptedValidateRunEndsTheRunningTestAndKeepsTheReport) {
+    const std::string host = binary.string(), vst = plugin("hanging");
+    const std::vector<std::string> arguments{host,      "--vst",   vst,      "validate", "--only",
+                                             "load,state.roundtrip,state.damaged", "--timeout", "300",
+                                             "--seed",  "4",       "--json", "r.json"};
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const std::string errFile = path("err.txt");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::FILE* err = std::freopen(errFile.c_str(), "w", stderr);
+        std::FILE* out = std::freopen("/dev/null", "w", stdout);
+        if (err && out) ::execv(host.c_str(), argv.data());
+        ::_exit(127);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    bool underway = false;
+    while (!underway && std::chrono::steady_clock::now() - start < std::chrono::seconds(120)) {
+        underway = slurp(path("r.json")).find("the run ended during state.damaged") != std::string::npos;
+        if (!underway) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(underway) << "the hanging test never started";
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(150)) << "the interruption waited";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(slurp(errFile), "korvex-host: validate: interrupted after 2 of 3 tests; the reports hold those\n");
+    const nlohmann::json report = nlohmann::json::parse(slurp(path("r.json")));
+    EXPECT_EQ(report["interrupted"], true);
+    ASSERT_EQ(report["tests"].size(), 2u);
+    EXPECT_EQ(report["tests"][1]["name"], "state.roundtrip");
+    EXPECT_TRUE(fs::is_empty(temporary)) << "the interrupted run left temporary folders";
+}
+#endif
+
+// Progress appears only for work that outlasts the quiet time; in a log, as a line per interval.
+TEST(Progress, StaysQuietForShortWorkAndWritesPlainLinesInALog) {
+    using korvex_host::ProgressBar;
+    std::FILE* log = std::tmpfile();
+    ASSERT_NE(log, nullptr);
+    const auto start = ProgressBar::Clock::now();
+    {
+        ProgressBar progress(100, false, "render", log);
+        progress.update(50, start + ProgressBar::kQuietTime / 2);
+        progress.update(60, start + ProgressBar::kQuietTime + std::chrono::seconds(1));
+        progress.update(70, start + ProgressBar::kQuietTime + std::chrono::seconds(2));
+        progress.update(90, start + ProgressBar::kQuietTime + ProgressBar::kLogInterval + std::chrono::seconds(1));
+        progress.finish();
+        progress.update(100, start + std::chrono::hours(1));
+    }
+    std::rewind(log);
+    std::string text;
+    for (int c = std::fgetc(log); c != EOF; c = std::fgetc(log)) text += static_cast<char>(c);
+    std::fclose(log);
+    EXPECT_EQ(text, "korvex-host: render: 60% after 4 s\nkorvex-host: render: 90% after 14 s\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace korvex_host {
@@ -39,9 +40,8 @@ void ProgressBar::update(int64_t done, Clock::time_point now) {
         if (shownPercent >= 0 && now - lastLine < kLogInterval) return;
         shownPercent = percent;
         lastLine = now;
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - start).count();
-        std::fprintf(stream, "korvex-host: %s: %d%% after %lld s\n", label.c_str(), percent,
-                     static_cast<long long>(seconds));
+        const long long seconds = std::llround(std::chrono::duration<double>(now - start).count());
+        std::fprintf(stream, "korvex-host: %s: %d%% after %lld s\n", label.c_str(), percent, seconds);
     }
     std::fflush(stream);
 }
