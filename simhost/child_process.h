@@ -28,8 +28,9 @@ struct ChildResult {
 // The child's standard input is empty.
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds);
 
-// Ends the child runChild is waiting for (and whatever it started), if any; runChild then
-// returns it as crashed. Safe in a signal handler, for a parent that is being interrupted.
+// Ends the child runChild is waiting for (and whatever it started), and every child started from
+// then on, as soon as it starts: the process is being interrupted, and a child about to start
+// must not outlive that. runChild returns them as crashed. Safe in a signal handler.
 void endRunningChild();
 
 // The file of the running executable, for a program that runs parts of itself as children.

@@ -26,6 +26,8 @@ using Clock = std::chrono::steady_clock;
 // [any thread: atomic] The process group runChild waits for, 0 when none; endRunningChild reads
 // it from a signal handler, where only lock-free atomics may be touched.
 std::atomic<pid_t> gRunningChild{0};
+// [any thread: atomic] Set once endRunningChild was called: later children end as they start.
+std::atomic<bool> gEndRequested{false};
 
 void closeQuietly(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -63,6 +65,7 @@ std::string signalName(int signal) {
 }  // namespace
 
 void endRunningChild() {
+    gEndRequested.store(true);
     if (const pid_t pid = gRunningChild.load(); pid > 0) ::kill(-pid, SIGKILL);
 }
 
@@ -111,6 +114,8 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     }
     result.started = true;
     gRunningChild.store(pid);
+    // The request may have come between the caller's last look and the spawn.
+    if (gEndRequested.load()) ::kill(-pid, SIGKILL);
     ::fcntl(outPipe[0], F_SETFL, O_NONBLOCK);
     ::fcntl(errPipe[0], F_SETFL, O_NONBLOCK);
 

@@ -66,9 +66,12 @@ namespace {
 // [any thread: atomic] The job of the child runChild waits for; a console control handler (a
 // thread of its own) ends it through endRunningChild.
 std::atomic<HANDLE> gRunningJob{nullptr};
+// [any thread: atomic] Set once endRunningChild was called: later children end as they start.
+std::atomic<bool> gEndRequested{false};
 }  // namespace
 
 void endRunningChild() {
+    gEndRequested.store(true);
     if (HANDLE job = gRunningJob.load()) ::TerminateJobObject(job, 1);
 }
 
@@ -121,6 +124,8 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     result.started = true;
     if (job) ::AssignProcessToJobObject(job, process.hProcess);
     gRunningJob.store(job);
+    // The request may have come between the caller's last look and the start.
+    if (job && gEndRequested.load()) ::TerminateJobObject(job, 1);
     ::ResumeThread(process.hThread);
     ::CloseHandle(process.hThread);
 

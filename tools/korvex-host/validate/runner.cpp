@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <iostream>
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <random>
 #include <stdexcept>
 #include <thread>
 
@@ -362,6 +362,8 @@ CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd
     return result;
 }
 
+namespace {
+
 Report emptyReport(const RunOptions& options) {
     Report report;
     report.plugin = options.validate.vstPath;
@@ -371,6 +373,8 @@ Report emptyReport(const RunOptions& options) {
     report.repeat = options.repeat;
     return report;
 }
+
+}  // namespace
 
 void writeUnloadableReports(const RunOptions& options, const std::string& reason) {
     Report report = emptyReport(options);
