@@ -28,6 +28,11 @@ struct ChildResult {
 // The child's standard input is empty.
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds);
 
+// Ends the child runChild is waiting for (and whatever it started), and every child started from
+// then on, as soon as it starts: the process is being interrupted, and a child about to start
+// must not outlive that. runChild returns them as crashed. Safe in a signal handler.
+void endRunningChild();
+
 // The file of the running executable, for a program that runs parts of itself as children.
 std::string currentExecutable();
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -21,6 +22,12 @@ namespace simhost {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// [any thread: atomic] The process group runChild waits for, 0 when none; endRunningChild reads
+// it from a signal handler, where only lock-free atomics may be touched.
+std::atomic<pid_t> gRunningChild{0};
+// [any thread: atomic] Set once endRunningChild was called: later children end as they start.
+std::atomic<bool> gEndRequested{false};
 
 void closeQuietly(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -56,6 +63,11 @@ std::string signalName(int signal) {
 }
 
 }  // namespace
+
+void endRunningChild() {
+    gEndRequested.store(true);
+    if (const pid_t pid = gRunningChild.load(); pid > 0) ::kill(-pid, SIGKILL);
+}
 
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds) {
     ChildResult result;
@@ -101,6 +113,9 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
         return result;
     }
     result.started = true;
+    gRunningChild.store(pid);
+    // The request may have come between the caller's last look and the spawn.
+    if (gEndRequested.load()) ::kill(-pid, SIGKILL);
     ::fcntl(outPipe[0], F_SETFL, O_NONBLOCK);
     ::fcntl(errPipe[0], F_SETFL, O_NONBLOCK);
 
@@ -131,6 +146,7 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    gRunningChild.store(0);
     // A grandchild may keep the pipes open after a time-out; what it wrote so far is kept.
     if (outPipe[0] >= 0) drain(outPipe[0], result.out);
     if (errPipe[0] >= 0) drain(errPipe[0], result.err);

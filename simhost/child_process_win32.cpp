@@ -2,6 +2,7 @@
 // it times out. Exception codes (0xC0000005 ...) come back as exit codes and count as faults.
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -61,6 +62,19 @@ std::string exceptionName(DWORD code) {
 
 }  // namespace
 
+namespace {
+// [any thread: atomic] The job of the child runChild waits for; a console control handler (a
+// thread of its own) ends it through endRunningChild.
+std::atomic<HANDLE> gRunningJob{nullptr};
+// [any thread: atomic] Set once endRunningChild was called: later children end as they start.
+std::atomic<bool> gEndRequested{false};
+}  // namespace
+
+void endRunningChild() {
+    gEndRequested.store(true);
+    if (HANDLE job = gRunningJob.load()) ::TerminateJobObject(job, 1);
+}
+
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds) {
     ChildResult result;
     if (argv.empty()) {
@@ -109,6 +123,9 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     }
     result.started = true;
     if (job) ::AssignProcessToJobObject(job, process.hProcess);
+    gRunningJob.store(job);
+    // The request may have come between the caller's last look and the start.
+    if (job && gEndRequested.load()) ::TerminateJobObject(job, 1);
     ::ResumeThread(process.hThread);
     ::CloseHandle(process.hThread);
 
@@ -124,6 +141,7 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     }
     // Ending the job also ends anything that still holds the pipes open.
     if (job) ::TerminateJobObject(job, 1);
+    gRunningJob.store(nullptr);
     outReader.join();
     errReader.join();
     ::CloseHandle(outRead);

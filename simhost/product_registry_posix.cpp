@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "simhost/product_registry.h"
+#include "simhost/temporary_paths.h"
 
 namespace simhost {
 
@@ -32,6 +33,7 @@ ProductRegistry::ProductRegistry(double) : saved(std::make_unique<Saved>()) {
     saved->root = fs::temp_directory_path() /
                   ("korvex-registry-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)));
     fs::remove_all(saved->root);
+    rememberTemporaryPath(saved->root.string());
     fs::create_directories(saved->root / "HKLM" / "64");
     if (const char* previous = std::getenv("KORVEX_REGISTRY_ROOT")) {
         saved->hadRoot = true;
@@ -45,6 +47,7 @@ ProductRegistry::~ProductRegistry() {
     else ::unsetenv("KORVEX_REGISTRY_ROOT");
     std::error_code ignored;
     fs::remove_all(saved->root, ignored);
+    forgetTemporaryPath(saved->root.string());
 }
 
 void ProductRegistry::write(RegistryView view, const std::string& bytes, RegistryType) {

@@ -17,6 +17,7 @@ list(APPEND SIMHOST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/dynamic_library_${SIMHOST_PLATFORM}.cpp
   ${CMAKE_CURRENT_LIST_DIR}/product_registry_${SIMHOST_PLATFORM}.cpp
   ${CMAKE_CURRENT_LIST_DIR}/child_process.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/temporary_paths.cpp
   ${CMAKE_CURRENT_LIST_DIR}/child_process_${SIMHOST_PLATFORM}.cpp
   ${CMAKE_CURRENT_LIST_DIR}/native_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/native_window_${SIMHOST_WINDOWS}.cpp)

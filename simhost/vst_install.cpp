@@ -7,6 +7,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "simhost/temporary_paths.h"
+
 namespace simhost {
 
 namespace fs = std::filesystem;
@@ -50,6 +52,7 @@ VstInstall::~VstInstall() {
     if (!temporaryFolder.empty()) {
         std::error_code ignored;
         fs::remove_all(temporaryFolder, ignored);
+        forgetTemporaryPath(temporaryFolder);
     }
 }
 
@@ -64,8 +67,10 @@ void VstInstall::makeTemporaryFolder() {
     const fs::path path = fs::temp_directory_path() / ("korvex-install-" + std::to_string(processPart) + "-" +
                                                         std::to_string(counter.fetch_add(1)));
     fs::remove_all(path);
-    fs::create_directories(path / "VST64");
+    // Remembered before it exists, so no exit between the two leaves it behind.
+    rememberTemporaryPath(path.string());
     temporaryFolder = path.string();
+    fs::create_directories(path / "VST64");
 }
 
 void VstInstall::writeInstallDirectory(const std::string& installFolder) {

@@ -13,6 +13,14 @@ if(TARGET korvex_host_io AND NOT WIN32)
   add_dependencies(korvex_host_test korvex-host nanout crashing)
 endif()
 
+# Every command's errors, outputs and temporary folders, through the built binary; on every system
+# this builds for (Windows under Wine).
+if(TARGET korvex-host)
+  korvex_add_test(korvex_host_cli_test korvex_host_cli_test.cpp)
+  target_link_libraries(korvex_host_cli_test PRIVATE nlohmann_json::nlohmann_json korvex_host_midi)
+  add_dependencies(korvex_host_cli_test korvex-host korvex_probe korvex_reference crashing hanging nanout)
+endif()
+
 korvex_add_test(real_plugins_test real_plugins_test.cpp)
 add_dependencies(real_plugins_test korvex_module)
 

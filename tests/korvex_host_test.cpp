@@ -109,7 +109,7 @@ TEST_F(KorvexHost, EveryBadInputGivesOneLineAndExitCodeOne) {
         {"state load " + path("truncated.state"), "damaged"},
         {"state load " + path("not-audio.wav"), "not a korvex-host state file"},
         {"--vst " + path("missing.so") + " params", "VST plug-in not found"},
-        {"--vst " + path("not-audio.wav") + " params", "could not load the VST plug-in"},
+        {"--vst " + path("not-audio.wav") + " params", "exists but is not a library"},
         {"--module " + path("not-audio.wav") + " params", "cannot load module"},
     };
     for (const auto& [arguments, expected] : cases) {
@@ -310,6 +310,44 @@ TEST_F(KorvexHost, ParamsListsTheBypassFirstThenThePlugInsParameters) {
     ASSERT_EQ(text.code, 0);
     EXPECT_EQ(text.out.rfind("index", 0), 0u);
     EXPECT_EQ(static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')), json.size() + 1);
+}
+
+// What a table or a file alone would hide is said on stderr, once, with stdout kept clean.
+TEST_F(KorvexHost, NotesSayWhatTheTableOrTheFileWouldHide) {
+    const std::string equaliser = "/usr/lib/vst/3BandEQ-vst.so", shifter = "/usr/lib/vst/CycleShifter-vst.so",
+                      bitcrush = "/usr/lib/vst/MaBitcrush-vst.so";
+    if (!fs::exists(equaliser) || !fs::exists(shifter) || !fs::exists(bitcrush))
+        GTEST_SKIP() << "install dpf-plugins-vst for this test";
+    // 3 Band EQ names no parameter IDs: the module offers none of its six.
+    const Outcome params = run("--vst " + equaliser + " params --json");
+    ASSERT_EQ(params.code, 0) << params.err;
+    EXPECT_EQ(params.err, "korvex-host: note: 6 of the plug-in's 6 parameters are not offered to the host: the "
+                          "plug-in names no parameter ID for them (private opcode -14), and host values and "
+                          "automation reach parameters by ID\n");
+    EXPECT_EQ(nlohmann::json::parse(params.out).size(), 1u) << "only the bypass";
+    EXPECT_EQ(run("params").err, "") << "the reference plug-in offers every parameter";
+
+    // It keeps no chunk either.
+    const Outcome save = run("--vst " + equaliser + " state save " + path("eq.state"));
+    ASSERT_EQ(save.code, 0) << save.err;
+    EXPECT_NE(save.out.find(", 0 bytes,"), std::string::npos) << save.out;
+    EXPECT_EQ(save.err.rfind("korvex-host: warning: the plug-in's chunk is empty", 0), 0u) << save.err;
+
+    // One output in the stereo component: the right channel is silent, and the note says why.
+    const Outcome stereo = run("--vst " + shifter + " render --seconds 0.1 --out " + path("s.wav"));
+    ASSERT_EQ(stereo.code, 0) << stereo.err;
+    EXPECT_EQ(stereo.err.rfind("korvex-host: note: the plug-in has one output; in the stereo component its right "
+                               "channel stays silent",
+                               0),
+              0u)
+        << stereo.err;
+    const AudioBuffer rendered = readAudioFile(path("s.wav"));
+    ASSERT_EQ(rendered.channelCount(), 2);
+    EXPECT_EQ(*std::max_element(rendered.channels[1].begin(), rendered.channels[1].end()), 0.0f);
+
+    // No editor: said before any window would open, so no display is needed to hear it.
+    const Outcome editor = run("--vst " + bitcrush + " editor --ticks 0");
+    expectOneErrorLine(editor, "editor: the plug-in has no editor (effFlagsHasEditor is clear)");
 }
 
 }  // namespace

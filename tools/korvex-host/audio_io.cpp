@@ -55,6 +55,8 @@ void writeAudioFile(const std::string& path, const AudioBuffer& audio) {
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SoundFile file(sf_open(path.c_str(), SFM_WRITE, &info));
     if (!file) throw AudioFileError("cannot write audio file " + path + ": " + sf_strerror(nullptr));
+    // The PEAK chunk carries the time of writing: without it the same render gives the same bytes.
+    sf_command(file.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 
     const int64_t frames = audio.frames();
     std::vector<float> interleaved(static_cast<size_t>(kChunkFrames * info.channels));

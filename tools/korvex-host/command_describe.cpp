@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "simhost/sim_host.h"
 #include "tools/korvex-host/commands.h"
+#include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
 #include "util/four_char_code.h"
 
@@ -177,6 +180,15 @@ void addDescribeCommand(CLI::App& app) {
     command->add_flag("--json", asJson, "print JSON instead of text");
     command->callback([] {
         korvex_host::installFaultReport("describe");
+        // The description is the module's own, but a --vst given is the user's request: a wrong
+        // one is refused rather than ignored, and a right one is installed as for any command.
+        std::optional<simhost::VstInstall> install;
+        if (!hostOptions().vstPath.empty()) {
+            const std::string library = korvex_host::vstLibraryPath(hostOptions().vstPath);
+            if (const std::string problem = korvex_host::vstLibraryProblem(library); !problem.empty())
+                throw std::runtime_error(problem);
+            install.emplace(simhost::VstInstall::forPath(library));
+        }
         simhost::SimHost host(hostOptions().modulePath);
         if (const int32_t result = host.startup(); result != kResultSuccess)
             throw simhost::HostError("ACFStartup failed with " + simhost::resultText(result));

@@ -3,7 +3,9 @@
 // runs in a child process of the tool, so a plug-in that crashes there ends with one line.
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <cstdint>
 #include <iostream>
@@ -14,11 +16,14 @@
 #include <vector>
 
 #include "acf/result_codes.h"
+#include "vst/vst_types.h"
 #include "simhost/child_process.h"
+#include "simhost/direct_vst_host.h"
 #include "simhost/sim_editor.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/output_file.h"
 #include "tools/korvex-host/png_file.h"
 
 namespace {
@@ -37,9 +42,27 @@ struct EditorOptions {
     bool inProcess = false;
 };
 
+// Width first, as the window and the screenshot say it.
 void printSize(std::ostream& out, const char* when, const simhost::ViewSize& size) {
-    out << "view size " << when << ": " << size.vertical << " x " << size.horizontal
-        << " (vertical x horizontal)\n";
+    out << "view size " << when << ": " << size.horizontal << " x " << size.vertical << " (width x height)\n";
+}
+
+// Pictures are PNG only; a file named otherwise would hold a PNG under a misleading name.
+void checkScreenshotPath(const std::string& path) {
+    if (path.empty()) return;
+    std::string suffix = std::filesystem::path(path).extension().string();
+    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (suffix != ".png")
+        throw std::runtime_error("--screenshot " + path + ": pictures are written as PNG only; name the file *.png");
+    korvex_host::checkOutputPath(path, "screenshot");
+}
+
+// A plug-in without an editor gets an empty window from the module; saying so is more useful.
+void requireEditor(const std::string& library) {
+    simhost::DirectVstHost probe;
+    if (!probe.load(library)) return;
+    if (!(probe.effect()->flags & effFlagsHasEditor))
+        throw std::runtime_error("editor: the plug-in has no editor (effFlagsHasEditor is clear)");
 }
 
 void check(int32_t result, const char* what) {
@@ -51,6 +74,13 @@ void runEditor(const EditorOptions& options) {
     korvex_host::installFaultReport("editor");
     std::optional<korvex_host::FaultScope> loading(std::in_place, "loading the plug-in");
     korvex_host::EffectSession session(simhost::InstanceOptions{});
+    requireEditor(session.libraryPath());
+    // Unknown IDs are refused before a window opens; the values themselves come once it is open.
+    for (const std::string& setting : options.settings) {
+        const korvex_host::ParameterSetting parsed = korvex_host::parseSetting(setting);
+        if (!session.instance().findParameter(parsed.id))
+            throw std::runtime_error("unknown parameter ID '" + parsed.id + "' (korvex-host params lists them)");
+    }
     // Declared after the session: the host lets the editor go before the instance.
     simhost::SimEditor editor(session.simHost(), session.instance());
     loading.reset();
@@ -83,7 +113,9 @@ void runEditor(const EditorOptions& options) {
 
     if (!options.screenshot.empty()) {
         const simhost::WindowImage picture = editor.window()->capture();
-        korvex_host::writePng(options.screenshot, picture);
+        korvex_host::PendingOutput file(options.screenshot, "screenshot");
+        korvex_host::writePng(file.temporaryPath(), picture);
+        file.commit();
         std::cout << "screenshot: " << options.screenshot << " (" << picture.width << " x " << picture.height << ")\n";
     }
 
@@ -94,6 +126,9 @@ void runEditor(const EditorOptions& options) {
 
 // The parent: the same command again as a child, whose output becomes ours.
 void runInChild(const EditorOptions& options) {
+    korvex_host::installFaultReport("editor");
+    checkScreenshotPath(options.screenshot);
+    for (const std::string& setting : options.settings) korvex_host::parseSetting(setting);
     const HostOptions& host = hostOptions();
     std::vector<std::string> argv{simhost::currentExecutable(), "--module", host.modulePath};
     if (!host.vstPath.empty()) argv.insert(argv.end(), {"--vst", host.vstPath});
@@ -126,7 +161,9 @@ void addEditorCommand(CLI::App& app) {
     command->add_option("--ticks", options.ticks, "timer ticks while the editor is open, 30 ms apart")
         ->check(CLI::Range(0, 100000))
         ->capture_default_str();
-    command->add_option("--set", options.settings, "ID=VALUE: a normalized value delivered once the editor is open");
+    command->add_option("--set", options.settings,
+                        "ID=VALUE: a normalized value delivered once the editor is open (several: a=1,b=0.5)")
+        ->delimiter(',');
     command->add_option("--screenshot", options.screenshot, "PNG file for a picture of the window after the ticks");
     // The child's side of the command; not for people.
     command->add_flag("--in-process", options.inProcess)->group("");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "simhost/direct_vst_host.h"
+#include "vst/vst_types.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
@@ -64,6 +66,26 @@ nlohmann::json tableJson(const std::vector<ParameterInfo>& parameters) {
     return json;
 }
 
+// A parameter the plug-in names no ID for (private opcode -14) cannot be offered: host values and
+// automation reach parameters by ID, and the empty ID is the master bypass's. A table that
+// silently lacks them looks like a plug-in without parameters. The plug-in is asked directly, the
+// way the module asks it.
+void noteHiddenParameters(const std::string& library) {
+    simhost::DirectVstHost probe;
+    if (!probe.load(library)) return;
+    const int32_t declared = probe.effect()->numParams;
+    int32_t hidden = 0;
+    for (int32_t index = 0; index < declared; ++index) {
+        char id[64] = {};
+        probe.dispatch(kPrivateGetParamID, index, 32, id);
+        if (id[0] == '\0') ++hidden;
+    }
+    if (hidden == 0) return;
+    std::cerr << "korvex-host: note: " << hidden << " of the plug-in's " << declared
+              << " parameters are not offered to the host: the plug-in names no parameter ID for them (private "
+                 "opcode -14), and host values and automation reach parameters by ID\n";
+}
+
 }  // namespace
 
 void addParamsCommand(CLI::App& app) {
@@ -78,6 +100,7 @@ void addParamsCommand(CLI::App& app) {
             korvex_host::FaultScope scope("the plug-in's parameter answers, through the module's parameter slots");
             parameters = session.instance().parameterList();
         }
+        noteHiddenParameters(session.libraryPath());
         if (asJson)
             // A plug-in may name things in any bytes: invalid UTF-8 becomes U+FFFD rather than an exception.
             std::cout << tableJson(parameters).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";

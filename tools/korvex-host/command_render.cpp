@@ -19,6 +19,7 @@
 #include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/midi_file.h"
+#include "tools/korvex-host/output_file.h"
 #include "tools/korvex-host/progress.h"
 
 namespace {
@@ -75,8 +76,13 @@ Meter parseMeter(const std::string& text) {
     const size_t slash = text.find('/');
     if (slash == std::string::npos) refuse("--meter", text, "write it as beats/note, e.g. 4/4 or 6/8");
     Meter meter;
-    meter.numerator = parseWhole("--meter", text.substr(0, slash), 1, 64);
-    meter.denominator = parseWhole("--meter", text.substr(slash + 1), 1, 64);
+    // Each half is judged on its own, but the message names the whole value the user wrote.
+    try {
+        meter.numerator = parseWhole("--meter", text.substr(0, slash), 1, 64);
+        meter.denominator = parseWhole("--meter", text.substr(slash + 1), 1, 64);
+    } catch (const std::runtime_error&) {
+        refuse("--meter", text, "beats and note value are whole numbers from 1 to 64, e.g. 4/4 or 6/8");
+    }
     if ((meter.denominator & (meter.denominator - 1)) != 0) refuse("--meter", text, "the note value must be a power of two");
     return meter;
 }
@@ -115,7 +121,7 @@ RenderStats renderAll(simhost::SimEffectInstance& instance, const AudioBuffer& i
     std::vector<float*> out(static_cast<size_t>(channels));
     std::vector<simhost::MidiPacket> packets;
     packets.reserve(kPacketsPerCall);
-    korvex_host::ProgressBar progress(total, korvex_host::stderrIsTerminal());
+    korvex_host::ProgressBar progress(total, korvex_host::stderrIsTerminal(), "render");
 
     RenderStats stats;
     size_t nextMessage = 0;
@@ -179,6 +185,16 @@ void noteNullChannels(const std::string& library) {
               << ", but the mono component hands it null as the second channel; a plug-in that uses it crashes\n";
 }
 
+// The stereo component hands a plug-in of one output a second output channel it never writes:
+// the right channel of the file stays silent, which should not pass for the plug-in's sound.
+void noteSingleOutput(const std::string& library) {
+    simhost::DirectVstHost probe;
+    if (!probe.load(library)) return;
+    if (probe.effect()->numOutputs != 1) return;
+    std::cerr << "korvex-host: note: the plug-in has one output; in the stereo component its right channel stays "
+                 "silent (--mono renders the mono component)\n";
+}
+
 // What the plug-in wrote: the loudest finite sample, and every sample that is no number at all.
 struct OutputLevel {
     float peak = 0.0f;
@@ -223,6 +239,13 @@ std::string levelText(const OutputLevel& level) {
 
 void runRender(const RenderOptions& options) {
     if (options.out.empty()) throw std::runtime_error("render needs --out FILE");
+    // Outputs are refused before any work, and written under temporary names until the end.
+    korvex_host::checkOutputPath(options.out, "audio file");
+    if (!options.stateOut.empty()) korvex_host::checkOutputPath(options.stateOut, "state file");
+    if (!options.stateOut.empty() && options.stateOut == options.out)
+        throw std::runtime_error("--state-out " + options.stateOut + ": the same file as --out");
+    for (const std::string& setting : options.settings) korvex_host::parseSetting(setting);
+    if (!options.stateIn.empty()) korvex_host::readStateFile(options.stateIn);
     const Meter meter = parseMeter(options.meter);
     const double tempo = parseNumber("--tempo", options.tempo, 1.0, 999.0);
     const int32_t block = parseWhole("--block", options.block, 1, kMaxBlock);
@@ -252,6 +275,7 @@ void runRender(const RenderOptions& options) {
     korvex_host::EffectSession session(instanceOptions);
     simhost::SimEffectInstance& instance = session.instance();
     if (options.mono) noteNullChannels(session.libraryPath());
+    else noteSingleOutput(session.libraryPath());
     // A saved state first, so that --set changes it rather than being overwritten by it.
     if (!options.stateIn.empty()) {
         const korvex_host::LoadedState loaded = korvex_host::loadState(instance, options.stateIn);
@@ -274,8 +298,19 @@ void runRender(const RenderOptions& options) {
         korvex_host::FaultScope scope("processReplacing, through the module's render callback");
         stats = renderAll(instance, input, output, midi, block);
     }
-    korvex_host::writeAudioFile(options.out, output);
-    if (!options.stateOut.empty()) korvex_host::saveState(instance, options.stateOut);
+    // Both files or neither: the state is taken before the audio file takes its place.
+    korvex_host::PendingOutput audioFile(options.out, "audio file");
+    korvex_host::writeAudioFile(audioFile.temporaryPath(), output);
+    std::optional<korvex_host::PendingOutput> stateFile;
+    if (!options.stateOut.empty()) {
+        size_t chunkBytes = 0;
+        const std::vector<uint8_t> state = korvex_host::stateFileBytes(instance, &chunkBytes);
+        stateFile.emplace(options.stateOut, "state file");
+        korvex_host::writeOutputFile(stateFile->temporaryPath(), std::string(state.begin(), state.end()), "state file");
+        if (chunkBytes == 0) std::cerr << korvex_host::emptyChunkWarning(options.stateOut) << "\n";
+    }
+    audioFile.commit();
+    if (stateFile) stateFile->commit();
 
     const OutputLevel level = levelOf(output);
     std::cout << "rendered " << stats.frames << " frames in " << stats.calls << " blocks at " << sampleRate << " Hz, "
@@ -296,7 +331,8 @@ void addRenderCommand(CLI::App& app) {
     command->add_option("--in", options.in, "input audio file (default: a quiet 220 Hz sine)");
     command->add_option("--out", options.out, "output WAV file (32-bit float)");
     command->add_option("--midi", options.midi, "Standard MIDI File played from the start");
-    command->add_option("--set", options.settings, "ID=VALUE: a normalized value delivered before rendering");
+    command->add_option("--set", options.settings, "ID=VALUE: a normalized value delivered before rendering (several: a=1,b=0.5)")
+        ->delimiter(',');
     command->add_option("--state-in", options.stateIn, "state file loaded before rendering");
     command->add_option("--state-out", options.stateOut, "state file written after rendering");
     command->add_option("--tempo", options.tempo, "transport tempo in beats per minute")->capture_default_str();

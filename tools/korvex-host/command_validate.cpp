@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/output_file.h"
 #include "tools/korvex-host/validate/check.h"
 #include "tools/korvex-host/validate/runner.h"
 
@@ -23,12 +25,13 @@ using namespace korvex_validate;
 
 struct ValidateCommand {
     bool list = false;
+    bool json = false;  // --json was given, with or without a file (with --list: none)
     int level = 5;
     std::vector<std::string> only, skip;
     std::string seed;
     int repeat = 1;
     double timeout = 60.0;
-    std::string json, junit;
+    std::string jsonPath, junitPath;
     bool noIsolation = false;
     std::string child;  // hidden: run this one check here and print its result
     std::string probe;  // hidden: the probe library (default: beside this executable)
@@ -59,6 +62,25 @@ uint64_t parseSeed(const std::string& text) {
     return value;
 }
 
+void printListJson(std::ostream& out) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const CheckInfo& check : allChecks())
+        list.push_back({{"name", check.name}, {"level", check.level}, {"needs", needsText(check.needs)},
+                        {"summary", check.summary}});
+    out << list.dump(2) << "\n";
+}
+
+// "render, state" and "render,state" name the same groups.
+std::vector<std::string> trimmed(const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const std::string& name : names) {
+        const size_t first = name.find_first_not_of(" \t");
+        if (first == std::string::npos) continue;
+        out.push_back(name.substr(first, name.find_last_not_of(" \t") - first + 1));
+    }
+    return out;
+}
+
 std::string defaultProbe() {
     const fs::path self = simhost::currentExecutable();
     return (self.parent_path() / (std::string("korvex-probe") + simhost::librarySuffix())).string();
@@ -66,6 +88,16 @@ std::string defaultProbe() {
 
 void run(const ValidateCommand& command) {
     if (command.list) {
+        // Bare --json: the list as JSON on stdout; --json FILE: the table on stdout, the JSON in FILE.
+        if (command.jsonPath.empty() && command.json) {
+            printListJson(std::cout);
+            return;
+        }
+        if (!command.jsonPath.empty()) {
+            std::ostringstream json;
+            printListJson(json);
+            korvex_host::writeOutputFile(command.jsonPath, json.str(), "test list");
+        }
         printList(std::cout);
         return;
     }
@@ -73,6 +105,8 @@ void run(const ValidateCommand& command) {
     if (hostOptions().installed)
         throw std::runtime_error("validate puts its probe in the plug-in's place and cannot use --installed; "
                                  "give the installed library with --vst INSTALL-FOLDER");
+    if (command.json && command.jsonPath.empty())
+        throw std::runtime_error("--json needs a FILE for the report (without one it applies to --list only)");
     ValidateOptions validate;
     validate.vstPath = korvex_host::vstLibraryPath(hostOptions().vstPath);
     validate.modulePath = hostOptions().modulePath;
@@ -84,23 +118,32 @@ void run(const ValidateCommand& command) {
     if (!command.child.empty()) {
         std::exit(runChildCheck(command.child, validate, seed));
     }
-    if (!fs::is_regular_file(validate.vstPath)) throw std::runtime_error("VST plug-in not found: " + validate.vstPath);
-    if (!fs::is_regular_file(validate.probePath))
-        throw std::runtime_error("the validator's probe library is missing: " + validate.probePath);
-
     RunOptions options;
     options.validate = validate;
-    options.only = command.only;
-    options.skip = command.skip;
+    options.only = trimmed(command.only);
+    options.skip = trimmed(command.skip);
     options.seed = seed;
     options.repeat = command.repeat;
     options.isolate = !command.noIsolation;
     options.executable = simhost::currentExecutable();
     options.childPrefix = {"--module", validate.modulePath, "--vst", validate.vstPath};
-    options.jsonPath = command.json;
-    options.junitPath = command.junit;
+    options.jsonPath = command.jsonPath;
+    options.junitPath = command.junitPath;
+    // Everything that can be refused is refused before the first test runs.
+    selectChecks(options);
+    if (!options.jsonPath.empty()) korvex_host::checkOutputPath(options.jsonPath, "JSON report");
+    if (!options.junitPath.empty()) korvex_host::checkOutputPath(options.junitPath, "JUnit report");
+    if (!fs::is_regular_file(validate.probePath))
+        throw std::runtime_error("the validator's probe library is missing: " + validate.probePath);
+    // A plug-in that is not there still gets its reports: a CI reads them, not this line.
+    // A file that is there but no library is the load test's to judge, with the loader's words.
+    if (!fs::is_regular_file(validate.vstPath)) {
+        const std::string problem = korvex_host::vstLibraryProblem(validate.vstPath);
+        writeUnloadableReports(options, problem);
+        throw std::runtime_error(problem);
+    }
     // In one process a crash ends the run; it still ends with one line naming the call.
-    if (!options.isolate) korvex_host::installFaultReport("validate");
+    korvex_host::installFaultReport("validate");
     const int code = runBattery(options, std::cout);
     std::cout.flush();
     if (code != 0) std::exit(code);
@@ -125,11 +168,16 @@ void addValidateCommand(CLI::App& app) {
     command->add_option("--timeout", options.timeout, "seconds each test may take")
         ->check(CLI::Range(0.1, 86400.0))
         ->capture_default_str();
-    command->add_option("--json", options.json, "write every result with its figures as JSON to FILE");
-    command->add_option("--junit", options.junit, "write JUnit XML to FILE");
+    auto* json = command->add_option("--json", options.jsonPath,
+                                     "write every result with its figures as JSON to FILE (with --list: print the list as JSON)")
+                     ->expected(0, 1);
+    command->add_option("--junit", options.junitPath, "write JUnit XML to FILE");
     command->add_flag("--no-isolation", options.noIsolation,
                       "run every test in this process (faster; a crash ends the run)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");
-    command->callback([] { run(options); });
+    command->callback([json] {
+        options.json = json->count() > 0;
+        run(options);
+    });
 }

@@ -17,6 +17,7 @@
 #include "tools/korvex-host/chunk_difference.h"
 #include "tools/korvex-host/commands.h"
 #include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/output_file.h"
 #include "util/four_char_code.h"
 
 namespace korvex_host {
@@ -54,29 +55,51 @@ uint32_t readBig(const uint8_t* bytes) {
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
+    std::error_code ignored;
+    if (fs::is_directory(path, ignored)) throw std::runtime_error("cannot read state file " + path + ": it is a folder");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read state file " + path + ": " + std::strerror(errno));
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write state file " + path);
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        throw std::runtime_error("cannot read state file " + path);
+    }
+    if (in.bad()) throw std::runtime_error("cannot read state file " + path);
+    return bytes;
 }
 
 }  // namespace
 
 std::string vstLibraryPath(const std::string& vstOption) {
-    if (vstOption.empty()) return (fs::path(simhost::defaultInstallFolder()) / "VST64" / "KORVEX.dll").string();
-    if (fs::is_directory(vstOption)) return (fs::path(vstOption) / "VST64" / "KORVEX.dll").string();
-    return vstOption;
+    std::error_code error;
+    const fs::path option = vstOption.empty() ? fs::path(simhost::defaultInstallFolder()) : fs::path(vstOption);
+    const fs::path library = fs::is_directory(option, error) ? option / "VST64" / "KORVEX.dll" : option;
+    const fs::path absolute = fs::absolute(library, error);
+    return (error ? library : absolute).lexically_normal().string();
+}
+
+std::string vstLibraryProblem(const std::string& library) {
+    std::error_code error;
+    if (!fs::exists(library, error)) return "VST plug-in not found: " + library;
+    if (!fs::is_regular_file(library, error)) return "VST plug-in " + library + " is not a file";
+    std::ifstream in(library, std::ios::binary);
+    if (!in) return "cannot read VST plug-in " + library + ": " + std::strerror(errno);
+    unsigned char head[4] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    // ELF, PE ("MZ") and Mach-O (either byte order, 32 or 64 bits, or universal) open this way.
+    const uint32_t word = readBig(head);
+    const bool known = (in.gcount() == 4 && word == 0x7F454C46u) || (in.gcount() >= 2 && head[0] == 'M' && head[1] == 'Z') ||
+                         (in.gcount() == 4 && (word == 0xFEEDFACEu || word == 0xFEEDFACFu || word == 0xCEFAEDFEu ||
+                                               word == 0xCFFAEDFEu || word == 0xCAFEBABEu));
+    if (!known) return "VST plug-in " + library + " exists but is not a library (no ELF, PE or Mach-O header)";
+    return {};
 }
 
 namespace {
 std::optional<simhost::VstInstall> installFor(const std::string& library) {
     if (hostOptions().installed) return std::nullopt;
-    if (!fs::is_regular_file(library)) throw std::runtime_error("VST plug-in not found: " + library);
+    if (const std::string problem = vstLibraryProblem(library); !problem.empty()) throw std::runtime_error(problem);
     return simhost::VstInstall::forPath(library);
 }
 
@@ -160,7 +183,7 @@ ChunkFile decodeChunkFile(const std::vector<uint8_t>& bytes, const std::string& 
     return file;
 }
 
-size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) {
+std::vector<uint8_t> stateFileBytes(simhost::SimEffectInstance& instance, size_t* chunkBytes) {
     ChunkFile file;
     int32_t result = kResultSuccess;
     file.chunkId = instance.chunkId(&result);
@@ -170,12 +193,26 @@ size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) 
     }
     if (result != kResultSuccess)
         throw std::runtime_error("the plug-in gave no chunk: " + simhost::resultText(result));
-    writeFile(path, encodeChunkFile(file));
-    return file.data.size();
+    if (chunkBytes) *chunkBytes = file.data.size();
+    return encodeChunkFile(file);
 }
 
+size_t saveState(simhost::SimEffectInstance& instance, const std::string& path) {
+    size_t size = 0;
+    const std::vector<uint8_t> bytes = stateFileBytes(instance, &size);
+    writeOutputFile(path, std::string(bytes.begin(), bytes.end()), "state file");
+    return size;
+}
+
+std::string emptyChunkWarning(const std::string& path) {
+    return std::string(kFaultLinePrefix) + "warning: the plug-in's chunk is empty (it keeps no state there, or " +
+           "gives none away): " + path + " holds no state to load";
+}
+
+ChunkFile readStateFile(const std::string& path) { return decodeChunkFile(readFile(path), path); }
+
 LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& path) {
-    const ChunkFile file = decodeChunkFile(readFile(path), path);
+    const ChunkFile file = readStateFile(path);
     const uint32_t expected = instance.chunkId();
     if (file.chunkId != expected)
         throw std::runtime_error("state file " + path + " holds a chunk of plug-in " + chunkIdText(file.chunkId) +

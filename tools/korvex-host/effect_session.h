@@ -15,8 +15,12 @@
 namespace korvex_host {
 
 // --vst: a VST 2.4 library, or an install folder holding VST64/KORVEX.dll; empty means the
-// reference plug-in this build made.
+// reference plug-in this build made. Always absolute: children and the module's loader, which
+// searches its own places for a bare name, must open the file the user meant.
 std::string vstLibraryPath(const std::string& vstOption);
+// Empty when `library` is a file that looks like a library; else the one-line reason it is not
+// ("not found", "is a folder", "exists but is not a library").
+std::string vstLibraryProblem(const std::string& library);
 
 // One host and one instance over the library; std::runtime_error with a one-line reason when the
 // module or the plug-in cannot be used.
@@ -65,10 +69,18 @@ struct LoadedState {
     size_t bytes = 0;
     std::string readBack;  // "" when the plug-in gives back the chunk it took; else how it differs
 };
+// The instance's chunk as a chunk file's bytes; std::runtime_error when the plug-in gives none.
+std::vector<uint8_t> stateFileBytes(simhost::SimEffectInstance& instance, size_t* chunkBytes = nullptr);
 size_t saveState(simhost::SimEffectInstance& instance, const std::string& path);
+// The warning line for a chunk of 0 bytes: a plug-in that keeps no state there.
+std::string emptyChunkWarning(const std::string& path);
 LoadedState loadState(simhost::SimEffectInstance& instance, const std::string& path);
 // The warning line for a chunk that did not read back unchanged (empty when it did).
 std::string readBackWarning(const LoadedState& loaded, const std::string& path);
+
+// A state file read and checked for form, without an instance: commands read their inputs before
+// they load anything.
+ChunkFile readStateFile(const std::string& path);
 
 std::string chunkIdText(uint32_t chunkId);
 

@@ -10,6 +10,9 @@ namespace korvex_host {
 // Written by the main thread, read by a fault handler on whichever thread faulted: an atomic
 // pointer to a literal, so the handler never reads a half-written value or freed text.
 std::atomic<const char*> gFaultCommand{"command"};
+std::atomic<void (*)()> gInterruptHandler{nullptr};
+
+void setInterruptHandler(void (*handler)()) { gInterruptHandler.store(handler); }
 
 namespace {
 

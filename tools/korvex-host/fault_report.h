@@ -8,6 +8,13 @@ namespace korvex_host {
 // is loaded. `command` must outlive the process (a literal).
 void installFaultReport(const char* command);
 
+// Interruption (SIGINT, SIGTERM, SIGHUP; Ctrl-C or a closing console on Windows) ends the command
+// with one line and exit code 1 after removing its temporary files. A command that can end more
+// gracefully sets a handler, which then runs instead, once: on POSIX inside a signal handler, so
+// it may only touch lock-free atomics and async-signal-safe calls. A second interruption ends the
+// command as usual.
+void setInterruptHandler(void (*handler)());
+
 // While one lives, a fault on this thread is reported as happening during `call` (a literal:
 // "processReplacing", "the effect's Initialize", ...). Scopes nest per thread: the innermost
 // names the call, the outermost, when it differs, what the host was doing around it.

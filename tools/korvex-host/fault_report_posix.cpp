@@ -1,12 +1,16 @@
 // Fatal signals reported in one line with write(2), the only output a signal handler may use,
 // then the process ends with exit code 1.
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
 #include "tools/korvex-host/fault_report.h"
+#include "simhost/child_process.h"
+#include "simhost/temporary_paths.h"
 #include "tools/korvex-host/fault_report_state.h"
 
 namespace korvex_host {
@@ -37,11 +41,61 @@ const char* signalName(int signal) {
     }
 }
 
+// The process's temporary folders (a copy of the plug-in, the registry stand-in) would outlive a
+// process that ends here. A signal handler may not walk folders (that allocates), so a process
+// made with the async-signal-safe _Fork removes them; where there is none, they stay.
+void removeTemporaryPaths() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    const char* const* paths = simhost::temporaryPathsForFault();
+    if (!paths[0]) return;
+    const char* argv[simhost::kMaxTemporaryPaths + 4] = {"rm", "-rf", "--"};
+    int count = 3;
+    for (int i = 0; paths[i] && count < simhost::kMaxTemporaryPaths + 3; ++i) argv[count++] = paths[i];
+    argv[count] = nullptr;
+    const pid_t pid = ::_Fork();
+    if (pid == 0) {
+        char* const noEnvironment[] = {nullptr};
+        ::execve("/bin/rm", const_cast<char* const*>(argv), noEnvironment);
+        ::_exit(127);
+    }
+    if (pid > 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0) {
+        }
+    }
+#endif
+}
+
 void onFault(int signal) {
     // The signal's name goes in its own piece: no formatting is safe inside a signal handler.
     putFaultLine(put, "the plug-in crashed", " (");
     put(signalName(signal));
     put(")\n");
+    removeTemporaryPaths();
+    ::_exit(1);
+}
+
+const char* interruptionName(int signal) {
+    switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    default: return "SIGHUP";
+    }
+}
+
+void onInterrupt(int signal) {
+    if (void (*handler)() = gInterruptHandler.exchange(nullptr)) {
+        handler();
+        return;
+    }
+    put(kFaultLinePrefix);
+    put(gFaultCommand.load());
+    put(": interrupted (");
+    put(interruptionName(signal));
+    put(")\n");
+    // A child leads a process group of its own, which a terminal's Ctrl-C does not reach.
+    simhost::endRunningChild();
+    removeTemporaryPaths();
     ::_exit(1);
 }
 
@@ -56,6 +110,11 @@ void onSanitizerDeath() { putFaultLine(put, "stopped by a sanitizer", "\n"); }
 void installFaultReport(const char* command) {
     if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(onSanitizerDeath);
     gFaultCommand.store(command);
+    // Plug-ins end processes with exit() too (a toolkit that finds no display): no destructor
+    // runs then, but exit handlers do.
+    static bool exitHandlerSet = false;
+    if (!exitHandlerSet) std::atexit(simhost::removeTemporaryPaths);
+    exitHandlerSet = true;
     stack_t stack{};
     stack.ss_sp = gAlternateStack;
     stack.ss_size = sizeof gAlternateStack;
@@ -65,6 +124,10 @@ void installFaultReport(const char* command) {
     action.sa_flags = SA_ONSTACK;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) ::sigaction(signal, &action, nullptr);
+    struct sigaction interrupt{};
+    interrupt.sa_handler = onInterrupt;
+    sigemptyset(&interrupt.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &interrupt, nullptr);
 }
 
 }  // namespace korvex_host

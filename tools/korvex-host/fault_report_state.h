@@ -6,6 +6,9 @@
 namespace korvex_host {
 
 extern std::atomic<const char*> gFaultCommand;
+// [any thread: atomic] The command's own interruption handler, null when none; taken (set to
+// null) by the first interruption that runs it.
+extern std::atomic<void (*)()> gInterruptHandler;
 
 // For the handler, on the faulting thread: the innermost call of that thread (null when none) and
 // the outermost one when it differs from the innermost (else null). Plain reads of this thread's

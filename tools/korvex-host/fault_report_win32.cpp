@@ -5,10 +5,13 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
 #include "tools/korvex-host/fault_report.h"
+#include "simhost/child_process.h"
+#include "simhost/temporary_paths.h"
 #include "tools/korvex-host/fault_report_state.h"
 
 namespace korvex_host {
@@ -41,15 +44,37 @@ void onSignal(int signal) {
     ::TerminateProcess(::GetCurrentProcess(), 1);
 }
 
+// Console control events arrive on a thread of their own, where ordinary code may run.
+BOOL WINAPI onControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    if (void (*handler)() = gInterruptHandler.exchange(nullptr)) {
+        handler();
+        return TRUE;
+    }
+    put(kFaultLinePrefix);
+    put(gFaultCommand.load());
+    put(event == CTRL_CLOSE_EVENT ? ": interrupted (console closed)\n" : ": interrupted (Ctrl-C)\n");
+    simhost::endRunningChild();
+    simhost::removeTemporaryPaths();
+    ::TerminateProcess(::GetCurrentProcess(), 1);
+    return TRUE;
+}
+
 }  // namespace
 
 void installFaultReport(const char* command) {
     gFaultCommand.store(command);
+    // Plug-ins end processes with exit() too (a toolkit that finds no display): no destructor
+    // runs then, but exit handlers do.
+    static bool exitHandlerSet = false;
+    if (!exitHandlerSet) std::atexit(simhost::removeTemporaryPaths);
+    exitHandlerSet = true;
     // No Windows error-reporting dialog: a CI run must never wait for a click.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     ::SetUnhandledExceptionFilter(onFault);
     // The plug-ins built with mingw share this program's C runtime (msvcrt), so its handlers.
     for (int signal : {SIGSEGV, SIGABRT}) std::signal(signal, onSignal);
+    ::SetConsoleCtrlHandler(onControl, TRUE);
 }
 
 }  // namespace korvex_host

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -206,9 +207,19 @@ MidiSong parseMidiFile(const std::vector<uint8_t>& bytes, double sampleRate) {
 }
 
 MidiSong readMidiFile(const std::string& path, double sampleRate) {
+    // A folder opens as a stream on some systems and fails only when read, with the library's
+    // words and without the name.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) throw MidiFileError("cannot read MIDI file " + path + ": it is a folder");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw MidiFileError("cannot open MIDI file " + path);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        throw MidiFileError("cannot read MIDI file " + path);
+    }
+    if (in.bad()) throw MidiFileError("cannot read MIDI file " + path);
     try {
         return parseMidiFile(bytes, sampleRate);
     } catch (const MidiFileError& error) {

@@ -17,6 +17,7 @@ set(KORVEX_VALIDATE_DIR ${CMAKE_CURRENT_LIST_DIR}/validate)
 add_library(korvex_validate STATIC
   ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fault_report_${KORVEX_HOST_PLATFORM}.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/output_file.cpp
   ${KORVEX_VALIDATE_DIR}/check.cpp
   ${KORVEX_VALIDATE_DIR}/checks.cpp
   ${KORVEX_VALIDATE_DIR}/environment_${KORVEX_HOST_PLATFORM}.cpp

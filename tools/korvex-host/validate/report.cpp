@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <cmath>
 #include <stdexcept>
+
+#include "tools/korvex-host/output_file.h"
 
 namespace korvex_validate {
 namespace {
@@ -63,10 +65,35 @@ std::string testName(const CheckResult& result, int repeat, int index) {
     return repeat > 1 ? result.name + " (run " + std::to_string(index + 1) + ")" : result.name;
 }
 
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) throw std::runtime_error("cannot write " + path);
+// Whole numbers (counts, IDs) print as integers rather than 1.26578444e+09.
+bool isWhole(double value) { return std::isfinite(value) && std::floor(value) == value && std::fabs(value) < 9.0e15; }
+
+// A four-character code's characters, for figures that are IDs ("unique_id"); empty when the
+// value is no such code.
+std::string codeCharacters(const Figure& figure) {
+    const std::string suffix = "_id";
+    if (figure.name.size() < suffix.size() ||
+        figure.name.compare(figure.name.size() - suffix.size(), suffix.size(), suffix) != 0 || !isWhole(figure.value) ||
+        figure.value < -2147483648.0 || figure.value > 4294967295.0)
+        return {};
+    const auto code = static_cast<uint32_t>(static_cast<int64_t>(figure.value));
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char character = static_cast<char>((code >> shift) & 0xFF);
+        if (character < 0x20 || character > 0x7E) return {};
+        text += character;
+    }
+    return text;
+}
+
+std::string figureText(const Figure& figure) {
+    char value[64];
+    if (isWhole(figure.value))
+        std::snprintf(value, sizeof value, "%lld", static_cast<long long>(figure.value));
+    else
+        std::snprintf(value, sizeof value, "%.9g", figure.value);
+    const std::string code = codeCharacters(figure);
+    return code.empty() ? value : std::string(value) + " ('" + code + "')";
 }
 
 }  // namespace
@@ -84,8 +111,14 @@ nlohmann::ordered_json resultJson(const CheckResult& result) {
     json["seed"] = result.seed;
     json["messages"] = result.messages;
     nlohmann::ordered_json figures = nlohmann::ordered_json::object();
-    for (const Figure& figure : result.figures) figures[figure.name] = figure.value;
+    nlohmann::ordered_json codes = nlohmann::ordered_json::object();
+    for (const Figure& figure : result.figures) {
+        if (isWhole(figure.value)) figures[figure.name] = static_cast<int64_t>(figure.value);
+        else figures[figure.name] = figure.value;
+        if (const std::string code = codeCharacters(figure); !code.empty()) codes[figure.name] = code;
+    }
     json["figures"] = figures;
+    if (!codes.empty()) json["codes"] = codes;
     if (!result.log.empty()) json["log"] = result.log;
     return json;
 }
@@ -99,15 +132,17 @@ CheckResult resultFromJson(const nlohmann::json& json) {
     result.seed = json.value("seed", uint64_t{0});
     result.messages = json.value("messages", std::vector<std::string>{});
     if (json.contains("figures"))
-        for (const auto& [name, value] : json.at("figures").items()) result.figures.push_back({name, value.get<double>()});
+        for (const auto& [name, value] : json.at("figures").items())
+            if (value.is_number()) result.figures.push_back({name, value.get<double>()});
     result.log = json.value("log", std::string());
     return result;
 }
 
 std::string verdictLine(const Report& report) {
     std::string line = std::to_string(report.count(Status::Passed)) + " passed, " +
-                       std::to_string(report.count(Status::Failed)) + " failed";
-    if (const int skipped = report.count(Status::Skipped)) line += ", " + std::to_string(skipped) + " skipped";
+                       std::to_string(report.count(Status::Failed)) + " failed, " +
+                       std::to_string(report.count(Status::Skipped)) + " skipped";
+    if (!report.interrupted.empty()) line += " (" + report.interrupted + ")";
     return line;
 }
 
@@ -136,6 +171,8 @@ std::string jsonText(const Report& report) {
     json["seed"] = report.seed;
     json["repeat"] = report.repeat;
     json["seconds"] = report.seconds;
+    json["interrupted"] = !report.interrupted.empty();
+    if (!report.interrupted.empty()) json["interruption"] = report.interrupted;
     json["summary"] = {{"passed", report.count(Status::Passed)},
                        {"failed", report.count(Status::Failed)},
                        {"skipped", report.count(Status::Skipped)}};
@@ -160,6 +197,8 @@ std::string junitText(const Report& report) {
     xml += "      <property name=\"plugin\" value=\"" + xmlText(report.plugin) + "\"/>\n";
     xml += "      <property name=\"level\" value=\"" + std::to_string(report.level) + "\"/>\n";
     xml += "      <property name=\"seed\" value=\"" + std::to_string(report.seed) + "\"/>\n";
+    if (!report.interrupted.empty())
+        xml += "      <property name=\"interrupted\" value=\"" + xmlText(report.interrupted) + "\"/>\n";
     xml += "    </properties>\n";
     for (size_t i = 0; i < report.results.size(); ++i) {
         const CheckResult& result = report.results[i];
@@ -177,11 +216,7 @@ std::string junitText(const Report& report) {
         else if (result.status == Status::Skipped)
             xml += "      <skipped message=\"" + xmlText(first) + "\"/>\n";
         std::string out = "seed " + std::to_string(result.seed) + "\n";
-        for (const Figure& figure : result.figures) {
-            char value[64];
-            std::snprintf(value, sizeof value, "%.9g", figure.value);
-            out += figure.name + " = " + value + "\n";
-        }
+        for (const Figure& figure : result.figures) out += figure.name + " = " + figureText(figure) + "\n";
         if (result.status != Status::Failed) out += details;
         xml += "      <system-out>" + xmlText(out) + "</system-out>\n";
         if (!result.log.empty()) xml += "      <system-err>" + xmlText(result.log) + "</system-err>\n";
@@ -191,8 +226,12 @@ std::string junitText(const Report& report) {
     return xml;
 }
 
-void writeJson(const Report& report, const std::string& path) { writeText(path, jsonText(report)); }
+void writeJson(const Report& report, const std::string& path) {
+    korvex_host::writeOutputFile(path, jsonText(report), "JSON report");
+}
 
-void writeJunit(const Report& report, const std::string& path) { writeText(path, junitText(report)); }
+void writeJunit(const Report& report, const std::string& path) {
+    korvex_host::writeOutputFile(path, junitText(report), "JUnit report");
+}
 
 }  // namespace korvex_validate

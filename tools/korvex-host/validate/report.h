@@ -20,6 +20,9 @@ struct Report {
     int repeat = 1;
     double seconds = 0.0;
     std::vector<CheckResult> results;  // in running order; repeats follow each other
+    // Empty for a run that went to its end; else why it did not (an interruption, a crash of the
+    // process the tests ran in), and the results are those of the tests that ran.
+    std::string interrupted;
 
     int count(Status status) const;
 };

@@ -2,17 +2,23 @@
 // progress lines, and the report at the end.
 #include "tools/korvex-host/validate/runner.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <ostream>
+#include <random>
 #include <stdexcept>
 #include <thread>
 
 #include "simhost/child_process.h"
+#include "simhost/temporary_paths.h"
 #include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/validate/environment.h"
 
@@ -124,6 +130,7 @@ private:
         line += "\n";
         std::fputs(line.c_str(), stderr);
         std::fflush(stderr);
+        simhost::removeTemporaryPaths();
         std::_Exit(3);
     }
 
@@ -134,6 +141,65 @@ private:
     std::thread thread;
 };
 
+// [any thread: atomic] Set by the interruption handler, read by the runner between tests.
+std::atomic<bool> gInterrupted{false};
+
+// Runs inside a signal handler: an atomic store and a kill, nothing more.
+void onInterrupt() {
+    gInterrupted.store(true);
+    simhost::endRunningChild();
+}
+
+// The children's temporary folder: each child's copies of the plug-in and registry stand-in go
+// there, and it is emptied after every child, so a child that crashed or was killed before its
+// own cleanup leaves nothing in the user's temporary folder.
+class ChildTemporaryFolder {
+public:
+    ChildTemporaryFolder() {
+        const unsigned long long tag = std::random_device{}() * 0x100000000ull + std::random_device{}();
+        folder = (std::filesystem::temp_directory_path() / ("korvex-validate-" + std::to_string(tag))).string();
+        simhost::rememberTemporaryPath(folder);
+        std::filesystem::create_directories(folder);
+        setChildTemporaryFolder(folder);
+    }
+    ~ChildTemporaryFolder() {
+        setChildTemporaryFolder({});
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        simhost::forgetTemporaryPath(folder);
+    }
+    ChildTemporaryFolder(const ChildTemporaryFolder&) = delete;
+    ChildTemporaryFolder& operator=(const ChildTemporaryFolder&) = delete;
+
+    void empty() const {
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
+
+private:
+    std::string folder;
+};
+
+void writeReports(const Report& report, const RunOptions& options) {
+    if (!options.jsonPath.empty()) writeJson(report, options.jsonPath);
+    if (!options.junitPath.empty()) writeJunit(report, options.junitPath);
+}
+
+// What the files say while a test runs: should the process end there, this is its last word.
+void writeReportsBefore(const Report& report, const RunOptions& options, const std::string& name, uint64_t seed) {
+    if (options.jsonPath.empty() && options.junitPath.empty()) return;
+    Report provisional = report;
+    provisional.interrupted = "the run ended during " + name;
+    CheckResult running;
+    running.name = name;
+    running.seed = seed;
+    running.status = Status::Failed;
+    running.messages.push_back("the run ended during this test: the process crashed or was stopped");
+    provisional.results.push_back(std::move(running));
+    writeReports(provisional, options);
+}
+
 CheckResult skipped(const CheckInfo& check, uint64_t seed, const std::string& reason) {
     CheckResult result;
     result.name = check.name;
@@ -143,7 +209,8 @@ CheckResult skipped(const CheckInfo& check, uint64_t seed, const std::string& re
     return result;
 }
 
-CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint64_t seed) {
+CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint64_t seed,
+                        const ChildTemporaryFolder& temporary) {
     const ValidateOptions& validate = options.validate;
     std::vector<std::string> argv{options.executable};
     argv.insert(argv.end(), options.childPrefix.begin(), options.childPrefix.end());
@@ -159,6 +226,7 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         child = simhost::runChild(argv, validate.timeoutSeconds + kParentGraceSeconds);
     }
+    temporary.empty();
     ChildEnd end;
     end.started = child.started;
     end.timedOut = child.timedOut;
@@ -294,16 +362,46 @@ CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd
     return result;
 }
 
-int runBattery(const RunOptions& options, std::ostream& out) {
-    const std::vector<const CheckInfo*> checks = selectChecks(options);
-    const bool terminal = stdoutIsTerminal();
-    const Clock::time_point start = Clock::now();
+namespace {
+
+Report emptyReport(const RunOptions& options) {
     Report report;
     report.plugin = options.validate.vstPath;
     report.module = options.validate.modulePath;
     report.level = options.validate.level;
     report.seed = options.seed;
     report.repeat = options.repeat;
+    return report;
+}
+
+}  // namespace
+
+void writeUnloadableReports(const RunOptions& options, const std::string& reason) {
+    Report report = emptyReport(options);
+    // The load test leads the report even when not selected: it is the one that says why.
+    const CheckInfo* loadCheck = findCheck("load");
+    std::vector<const CheckInfo*> checks = selectChecks(options);
+    if (std::find(checks.begin(), checks.end(), loadCheck) == checks.end()) checks.insert(checks.begin(), loadCheck);
+    for (const CheckInfo* check : checks) {
+        if (check == loadCheck) {
+            CheckResult result;
+            result.name = check->name;
+            result.seed = options.seed;
+            result.status = Status::Failed;
+            result.messages.push_back(reason);
+            report.results.push_back(std::move(result));
+        } else {
+            report.results.push_back(skipped(*check, options.seed, "skipped: the plug-in does not load (" + reason + ")"));
+        }
+    }
+    writeReports(report, options);
+}
+
+int runBattery(const RunOptions& options, std::ostream& out) {
+    const std::vector<const CheckInfo*> checks = selectChecks(options);
+    const bool terminal = stdoutIsTerminal();
+    const Clock::time_point start = Clock::now();
+    Report report = emptyReport(options);
 
     out << "korvex-host validate " << options.validate.vstPath << "\n"
         << "level " << options.validate.level << ", seed " << options.seed << ", " << checks.size() << " tests"
@@ -311,12 +409,22 @@ int runBattery(const RunOptions& options, std::ostream& out) {
         << (options.isolate ? "each in its own process" : "all in this process") << ", time-out "
         << secondsText(options.validate.timeoutSeconds) << "\n\n";
 
+    // Children can be stopped and their leftovers removed, so an interruption ends the run
+    // gracefully; a check running in this process cannot be, and the default handling ends it.
+    std::optional<ChildTemporaryFolder> temporary;
+    gInterrupted.store(false);
+    if (options.isolate) {
+        temporary.emplace();
+        korvex_host::setInterruptHandler(onInterrupt);
+    }
     const auto run = [&](const CheckInfo& check, uint64_t seed) {
-        return options.isolate ? runIsolated(check, options, seed) : runCheckHere(check, options.validate, seed);
+        return options.isolate ? runIsolated(check, options, seed, *temporary)
+                               : runCheckHere(check, options.validate, seed);
     };
 
     // Every other test needs a plug-in that loads: find out once, first.
     const CheckInfo* loadCheck = findCheck("load");
+    writeReportsBefore(report, options, loadCheck->name, options.seed);
     CheckResult gate = run(*loadCheck, options.seed);
     const bool loads = gate.status == Status::Passed;
     const bool synth = isSynth(gate);
@@ -326,9 +434,10 @@ int runBattery(const RunOptions& options, std::ostream& out) {
 
     const size_t total = checks.size() * static_cast<size_t>(options.repeat);
     size_t done = 0;
-    for (int repeat = 0; repeat < options.repeat; ++repeat) {
+    for (int repeat = 0; repeat < options.repeat && !gInterrupted.load(); ++repeat) {
         const uint64_t seed = options.seed + static_cast<uint64_t>(repeat);
         for (const CheckInfo* check : checks) {
+            if (gInterrupted.load()) break;
             char counter[32];
             std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
                           ++done, total);
@@ -342,18 +451,31 @@ int runBattery(const RunOptions& options, std::ostream& out) {
                 result = skipped(*check, seed, "skipped: " + noWindow);
             else if ((check->needs & kNeedsSynth) && !synth)
                 result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
-            else
+            else {
+                writeReportsBefore(report, options, check->name, seed);
                 result = run(*check, seed);
+            }
+            // A test stopped by the interruption has no verdict of its own.
+            if (gInterrupted.load()) break;
             printResult(out, result, counter, terminal);
             report.results.push_back(std::move(result));
         }
     }
+    korvex_host::setInterruptHandler(nullptr);
+    if (gInterrupted.load()) {
+        report.interrupted = "interrupted";
+        if (terminal) out << "\r\n";
+    }
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
-    if (!options.jsonPath.empty()) writeJson(report, options.jsonPath);
-    if (!options.junitPath.empty()) writeJunit(report, options.junitPath);
+    writeReports(report, options);
     printSummary(out, report);
     out.flush();
+    if (gInterrupted.load())
+        throw std::runtime_error("validate: interrupted after " + std::to_string(report.results.size()) + " of " +
+                                 std::to_string(total) + " tests" +
+                                 (options.jsonPath.empty() && options.junitPath.empty() ? ""
+                                                                                        : "; the reports hold those"));
     return report.count(Status::Failed) == 0 ? 0 : 1;
 }
 

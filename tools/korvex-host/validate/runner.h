@@ -29,8 +29,15 @@ struct RunOptions {
 std::vector<const CheckInfo*> selectChecks(const RunOptions& options);
 
 // The whole run; prints progress, the summary and the verdict on `out`; answers the exit code:
-// 0 when nothing failed.
+// 0 when nothing failed. The JSON and JUnit files asked for are kept current while it runs, so a
+// run that ends abruptly leaves them saying so; an interruption (SIGINT, SIGTERM) ends the run
+// after the test in progress is stopped, and its report says it was interrupted.
+// std::runtime_error with one line when the run was interrupted, after the reports are written.
 int runBattery(const RunOptions& options, std::ostream& out);
+
+// The reports of a run that could not start because the plug-in is not there: its load test
+// failed with `reason`, every other test skipped.
+void writeUnloadableReports(const RunOptions& options, const std::string& reason);
 
 // One check in this process, with every failure caught into the result.
 CheckResult runCheckHere(const CheckInfo& check, const ValidateOptions& options, uint64_t seed);
