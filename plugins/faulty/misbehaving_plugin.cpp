@@ -10,10 +10,18 @@
 //   KORVEX_FAULT_SHARED_STATE `sharedstate` adds noise from one generator all its instances share
 //   KORVEX_FAULT_LAST_EVENTS  `lastevents`  keeps only the events of the last effProcessEvents call
 //   KORVEX_FAULT_REENCODE     `reencode`    gives back a chunk that counts how often it was loaded
+//   KORVEX_FAULT_EDITOR_HANG  `editorhang`  never returns from effEditOpen
+//   KORVEX_FAULT_LOCK         `locking`     locks a mutex in processReplacing
+//   KORVEX_FAULT_SLEEP        `sleeping`    sleeps for a moment in processReplacing
+//   KORVEX_FAULT_FILE_WRITE   `filewriting` writes a line to a log file in processReplacing
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "plugins/vst_entry.h"
@@ -95,9 +103,41 @@ struct Plugin {
     int32_t pendingCount = 0;
     uint8_t chunk[kChunkSize] = {};
     ERect rect = {0, 0, 200, 320};
+#ifdef KORVEX_FAULT_LOCK
+    std::mutex voicesLock;  // "protects" the voices from the editor, as plug-ins that lock do
+#endif
+#ifdef KORVEX_FAULT_FILE_WRITE
+    std::FILE* logFile = std::tmpfile();
+    char logBuffer[1024];  // the file's buffer from the start: the fault is the I/O, not the heap
+#endif
 
     Plugin() {
         for (int32_t i = 0; i < kParamCount; ++i) values[i].store(kParams[i].initial);
+#ifdef KORVEX_FAULT_FILE_WRITE
+        if (logFile) std::setvbuf(logFile, logBuffer, _IOFBF, sizeof logBuffer);
+#endif
+    }
+#ifdef KORVEX_FAULT_FILE_WRITE
+    ~Plugin() {
+        if (logFile) std::fclose(logFile);
+    }
+#endif
+
+    // What some plug-ins do on the render thread; nothing, unless built to misbehave.
+    void blockInRender(int32_t frames) {
+#ifdef KORVEX_FAULT_LOCK
+        std::lock_guard<std::mutex> hold(voicesLock);
+#endif
+#ifdef KORVEX_FAULT_SLEEP
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+#endif
+#ifdef KORVEX_FAULT_FILE_WRITE
+        if (logFile) {
+            std::fprintf(logFile, "rendered %d frames\n", static_cast<int>(frames));
+            std::fflush(logFile);
+        }
+#endif
+        (void)frames;
     }
 
     void reset() {
@@ -145,6 +185,7 @@ struct Plugin {
 
     void process(float** inputs, float** outputs, int32_t frames) {
         if (crashIn("processReplacing")) return;
+        blockInRender(frames);
 #ifdef KORVEX_FAULT_ALLOCATE
         std::vector<float> scratch(static_cast<size_t>(frames > 0 ? frames : 1));
         volatile float* keep = scratch.data();
@@ -285,6 +326,11 @@ VstIntPtr Plugin::dispatch(int32_t opcode, int32_t index, VstIntPtr value, void*
         return 1;
     case effEditOpen:
         crashIn("effEditOpen");
+#ifdef KORVEX_FAULT_EDITOR_HANG
+        // An editor waiting for something the host will never send.
+        for (volatile bool waiting = true; waiting;) {
+        }
+#endif
         return 1;
     case effEditClose:
     case effEditIdle:

@@ -30,6 +30,7 @@ struct ValidateCommand {
     double timeout = 60.0;
     std::string json, junit;
     bool noIsolation = false;
+    bool strict = false;
     std::string child;  // hidden: run this one check here and print its result
     std::string probe;  // hidden: the probe library (default: beside this executable)
 };
@@ -91,6 +92,7 @@ void run(const ValidateCommand& command) {
     options.seed = seed;
     options.repeat = command.repeat;
     options.isolate = !command.noIsolation;
+    options.strict = command.strict;
     options.executable = simhost::currentExecutable();
     options.childPrefix = {"--module", validate.modulePath, "--vst", validate.vstPath};
     options.jsonPath = command.json;
@@ -125,6 +127,7 @@ void addValidateCommand(CLI::App& app) {
     command->add_option("--junit", options.junit, "write JUnit XML to FILE");
     command->add_flag("--no-isolation", options.noIsolation,
                       "run every test in this process (faster; a crash ends the run)");
+    command->add_flag("--strict", options.strict, "a test that warns fails (the exit code says so too)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");
     command->callback([] { run(options); });

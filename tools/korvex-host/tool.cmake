@@ -17,6 +17,7 @@ set(KORVEX_VALIDATE_DIR ${CMAKE_CURRENT_LIST_DIR}/validate)
 add_library(korvex_validate STATIC
   ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fault_report_${KORVEX_HOST_PLATFORM}.cpp
+  ${KORVEX_VALIDATE_DIR}/blocking_calls.cpp
   ${KORVEX_VALIDATE_DIR}/check.cpp
   ${KORVEX_VALIDATE_DIR}/checks.cpp
   ${KORVEX_VALIDATE_DIR}/environment_${KORVEX_HOST_PLATFORM}.cpp
@@ -47,6 +48,7 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/check_render_rates.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_instances.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_allocation.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_realtime.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_offsets.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_dense.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_notes_off.cpp
@@ -81,10 +83,16 @@ add_executable(korvex-host
   ${CMAKE_CURRENT_LIST_DIR}/effect_session.cpp)
 # Heap counting replaces the allocator in this executable itself, so every library it loads calls
 # the counting one; sanitizer runtimes own the allocator, so their builds count nothing.
+# The blocking-call watch does the same for locks, sleeps and I/O; the executable exports those
+# definitions explicitly, as no library it links asks for most of them.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KORVEX_SANITIZE)
-  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_glibc.cpp)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_glibc.cpp
+                                     ${KORVEX_VALIDATE_DIR}/blocking_calls_glibc.cpp)
+  target_link_options(korvex-host PRIVATE -Wl,--dynamic-list=${KORVEX_VALIDATE_DIR}/blocking_calls.dynlist)
+  target_link_libraries(korvex-host PRIVATE ${CMAKE_DL_LIBS})
 else()
-  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_none.cpp)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_none.cpp
+                                     ${KORVEX_VALIDATE_DIR}/blocking_calls_none.cpp)
 endif()
 korvex_defaults(korvex-host)
 target_include_directories(korvex-host PRIVATE ${PROJECT_SOURCE_DIR})

@@ -16,6 +16,7 @@ const char* statusName(Status status) {
     case Status::Passed: return "passed";
     case Status::Failed: return "failed";
     case Status::Skipped: return "skipped";
+    case Status::Warned: return "warned";
     }
     return "unknown";
 }
@@ -54,6 +55,11 @@ void CheckContext::fail(const std::string& message) {
 }
 
 void CheckContext::note(const std::string& message) { add("note: " + message); }
+
+void CheckContext::warn(const std::string& message) {
+    if (result.status == Status::Passed) result.status = Status::Warned;
+    add("warning: " + message);
+}
 
 void CheckContext::skip(const std::string& reason) {
     if (result.status != Status::Failed) result.status = Status::Skipped;

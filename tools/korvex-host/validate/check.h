@@ -12,7 +12,8 @@
 
 namespace korvex_validate {
 
-enum class Status { Passed, Failed, Skipped };
+// Warned passes unless the run is strict; added last so stored values of the others keep theirs.
+enum class Status { Passed, Failed, Skipped, Warned };
 const char* statusName(Status status);
 
 struct Figure {
@@ -75,6 +76,9 @@ public:
     void fail(const std::string& message);
     // A finding that passes: reported with the result, changes nothing.
     void note(const std::string& message);
+    // A finding a vendor must hear about that is not a fault of the plug-in as such (a host
+    // would misalign or cut it): the test warns unless it failed; --strict makes it a failure.
+    void warn(const std::string& message);
     // The check does not apply; the reason is reported (a failure already recorded stands).
     void skip(const std::string& reason);
     void figure(const std::string& name, double value);

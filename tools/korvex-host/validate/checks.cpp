@@ -57,6 +57,10 @@ const std::vector<CheckInfo>& allChecks() {
         {"render.allocation", 7, kNeedsNothing,
          "no heap call (malloc family, operator new/delete) inside the render call, by module or plug-in",
          checkRenderAllocation},
+        {"render.realtime", 7, kNeedsNothing,
+         "no lock, wait, sleep, file or socket I/O or other blocking call inside the render call, by module or "
+         "plug-in; the first one's stack",
+         checkRenderRealtime},
         {"lifecycle.many", 8, kNeedsNothing,
          "up to 16 instances at once, released in any order, each rendering alone", checkLifecycleMany},
         {"parameters.threads", 8, kNeedsThreads,

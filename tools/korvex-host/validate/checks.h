@@ -24,6 +24,7 @@ void checkRenderDirect(CheckContext& context);
 void checkRenderRates(CheckContext& context);
 void checkRenderInstances(CheckContext& context);
 void checkRenderAllocation(CheckContext& context);
+void checkRenderRealtime(CheckContext& context);
 void checkMidiOffsets(CheckContext& context);
 void checkMidiDense(CheckContext& context);
 void checkMidiNotesOff(CheckContext& context);

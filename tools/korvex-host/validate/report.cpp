@@ -94,7 +94,10 @@ CheckResult resultFromJson(const nlohmann::json& json) {
     CheckResult result;
     result.name = json.at("name").get<std::string>();
     const std::string status = json.at("status").get<std::string>();
-    result.status = status == "passed" ? Status::Passed : status == "skipped" ? Status::Skipped : Status::Failed;
+    result.status = status == "passed"    ? Status::Passed
+                    : status == "skipped" ? Status::Skipped
+                    : status == "warned"  ? Status::Warned
+                                          : Status::Failed;
     result.seconds = json.value("seconds", 0.0);
     result.seed = json.value("seed", uint64_t{0});
     result.messages = json.value("messages", std::vector<std::string>{});
@@ -107,6 +110,7 @@ CheckResult resultFromJson(const nlohmann::json& json) {
 std::string verdictLine(const Report& report) {
     std::string line = std::to_string(report.count(Status::Passed)) + " passed, " +
                        std::to_string(report.count(Status::Failed)) + " failed";
+    if (const int warned = report.count(Status::Warned)) line += ", " + std::to_string(warned) + " warned";
     if (const int skipped = report.count(Status::Skipped)) line += ", " + std::to_string(skipped) + " skipped";
     return line;
 }
@@ -125,7 +129,9 @@ void printSummary(std::ostream& out, const Report& report) {
         out << result.name << std::string(width - result.name.size() + 2, ' ') << status << time << "  " << seed << "  "
             << (result.messages.empty() ? "" : result.messages.front()) << "\n";
     }
-    out << "\n" << verdictLine(report) << "\n";
+    out << "\n";
+    for (const std::string& notice : report.notices) out << notice << "\n";
+    out << verdictLine(report) << "\n";
 }
 
 std::string jsonText(const Report& report) {
@@ -138,7 +144,9 @@ std::string jsonText(const Report& report) {
     json["seconds"] = report.seconds;
     json["summary"] = {{"passed", report.count(Status::Passed)},
                        {"failed", report.count(Status::Failed)},
-                       {"skipped", report.count(Status::Skipped)}};
+                       {"skipped", report.count(Status::Skipped)},
+                       {"warned", report.count(Status::Warned)}};
+    json["notices"] = report.notices;
     nlohmann::ordered_json tests = nlohmann::ordered_json::array();
     for (const CheckResult& result : report.results) tests.push_back(resultJson(result));
     json["tests"] = tests;
@@ -160,6 +168,8 @@ std::string junitText(const Report& report) {
     xml += "      <property name=\"plugin\" value=\"" + xmlText(report.plugin) + "\"/>\n";
     xml += "      <property name=\"level\" value=\"" + std::to_string(report.level) + "\"/>\n";
     xml += "      <property name=\"seed\" value=\"" + std::to_string(report.seed) + "\"/>\n";
+    // JUnit has no warning: the count is here, each test's warnings in its system-out.
+    xml += "      <property name=\"warnings\" value=\"" + std::to_string(report.count(Status::Warned)) + "\"/>\n";
     xml += "    </properties>\n";
     for (size_t i = 0; i < report.results.size(); ++i) {
         const CheckResult& result = report.results[i];
@@ -177,6 +187,7 @@ std::string junitText(const Report& report) {
         else if (result.status == Status::Skipped)
             xml += "      <skipped message=\"" + xmlText(first) + "\"/>\n";
         std::string out = "seed " + std::to_string(result.seed) + "\n";
+        if (result.status == Status::Warned) out += "warned\n";
         for (const Figure& figure : result.figures) {
             char value[64];
             std::snprintf(value, sizeof value, "%.9g", figure.value);
@@ -186,6 +197,11 @@ std::string junitText(const Report& report) {
         xml += "      <system-out>" + xmlText(out) + "</system-out>\n";
         if (!result.log.empty()) xml += "      <system-err>" + xmlText(result.log) + "</system-err>\n";
         xml += "    </testcase>\n";
+    }
+    if (!report.notices.empty()) {
+        std::string notices;
+        for (const std::string& notice : report.notices) notices += notice + "\n";
+        xml += "    <system-out>" + xmlText(notices) + "</system-out>\n";
     }
     xml += "  </testsuite>\n</testsuites>\n";
     return xml;

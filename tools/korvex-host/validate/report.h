@@ -20,6 +20,7 @@ struct Report {
     int repeat = 1;
     double seconds = 0.0;
     std::vector<CheckResult> results;  // in running order; repeats follow each other
+    std::vector<std::string> notices;  // about the whole run, one line each ("editor tests skipped: no display")
 
     int count(Status status) const;
 };
