@@ -62,6 +62,13 @@ int32_t RenderContextBuilder::postPacket(uint32_t field, const void* data, uint3
     return kResultSuccess;
 }
 
+void RenderContextBuilder::useChannelBuffers(float* const* inputBuffers, float* const* outputBuffers) {
+    for (size_t c = 0; c < static_cast<size_t>(channelCount); ++c) {
+        inputPointers[c] = inputBuffers ? inputBuffers[c] : inputs[c].data();
+        outputPointers[c] = outputBuffers ? outputBuffers[c] : outputs[c].data();
+    }
+}
+
 void RenderContextBuilder::setFrames(int32_t frames) { bufferLength = std::clamp(frames, 0, maxLength); }
 
 void RenderContextBuilder::setTransportAvailable(bool available) {

@@ -14,6 +14,10 @@
 //   KORVEX_FAULT_LOCK         `locking`     locks a mutex in processReplacing
 //   KORVEX_FAULT_SLEEP        `sleeping`    sleeps for a moment in processReplacing
 //   KORVEX_FAULT_FILE_WRITE   `filewriting` writes a line to a log file in processReplacing
+//   KORVEX_FAULT_OVERRUN      `overrunning` writes its output in whole groups of four frames,
+//                                           past the end of a block of any other length
+//   KORVEX_FAULT_INPUT_WRITE  `inputwriting` uses its input buffers as scratch space
+//   KORVEX_FAULT_OVERREAD     `overreading` reads one input sample past the end of the block
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -101,6 +105,7 @@ struct Plugin {
     Voice voices[kVoices];
     PendingEvent pending[512];
     int32_t pendingCount = 0;
+    int32_t maxBlock = 4096;  // effSetBlockSize
     uint8_t chunk[kChunkSize] = {};
     ERect rect = {0, 0, 200, 320};
 #ifdef KORVEX_FAULT_LOCK
@@ -213,6 +218,22 @@ struct Plugin {
         }
         while (next < pendingCount) apply(pending[next++]);
         pendingCount = 0;
+#ifdef KORVEX_FAULT_OVERRUN
+        // Vector code that rounds the block up: harmless in a host whose buffers are all maxBlock
+        // long, a write past the end in any other.
+        for (int32_t c = 0; c < channels; ++c)
+            for (int32_t i = frames; i < ((frames + 3) & ~3) && i < maxBlock; ++i)
+                if (out[c]) out[c][i] = 0.0f;
+#endif
+#ifdef KORVEX_FAULT_OVERREAD
+        // A filter that looks one sample ahead; silent on the sample it finds in a maxBlock buffer.
+        for (int32_t c = 0; c < channels; ++c)
+            if (in[c] && out[c] && frames > 0 && frames < maxBlock) out[c][frames - 1] += in[c][frames] * 0.001f;
+#endif
+#ifdef KORVEX_FAULT_INPUT_WRITE
+        for (int32_t c = 0; c < 2; ++c)
+            if (in[c] && frames > 0) in[c][frames - 1] = 0.0f;
+#endif
     }
 
     // Events of every effProcessEvents call before a processReplacing are kept, not only the last
@@ -286,6 +307,9 @@ VstIntPtr Plugin::dispatch(int32_t opcode, int32_t index, VstIntPtr value, void*
         return 0;
     case effSetSampleRate:
         if (opt >= 1000.0f) rate = opt;
+        return 0;
+    case effSetBlockSize:
+        if (value > 0 && value <= 1 << 20) maxBlock = static_cast<int32_t>(value);
         return 0;
     case effMainsChanged:
         if (value) reset();

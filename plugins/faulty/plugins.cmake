@@ -39,7 +39,8 @@ endif()
 korvex_test_plugin(wellbehaved ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
 foreach(fault nanout:NAN allocating:ALLOCATE hanging:HANG stereoonly:STEREO_ONLY crashing:CRASH
               sharedstate:SHARED_STATE lastevents:LAST_EVENTS reencode:REENCODE
-              editorhang:EDITOR_HANG locking:LOCK sleeping:SLEEP filewriting:FILE_WRITE)
+              editorhang:EDITOR_HANG locking:LOCK sleeping:SLEEP filewriting:FILE_WRITE
+              overrunning:OVERRUN inputwriting:INPUT_WRITE overreading:OVERREAD)
   string(REPLACE ":" ";" parts ${fault})
   list(GET parts 0 name)
   list(GET parts 1 definition)

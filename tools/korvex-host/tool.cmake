@@ -49,6 +49,7 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/check_render_instances.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_allocation.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_realtime.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_guards.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_offsets.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_dense.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_notes_off.cpp

@@ -61,6 +61,8 @@ const std::vector<CheckInfo>& allChecks() {
          "no lock, wait, sleep, file or socket I/O or other blocking call inside the render call, by module or "
          "plug-in; the first one's stack",
          checkRenderRealtime},
+        {"render.guards", 7, kNeedsNothing,
+         "no write outside an output or input buffer, none into an input, no read outside an input", checkRenderGuards},
         {"lifecycle.many", 8, kNeedsNothing,
          "up to 16 instances at once, released in any order, each rendering alone", checkLifecycleMany},
         {"parameters.threads", 8, kNeedsThreads,

@@ -25,6 +25,7 @@ void checkRenderRates(CheckContext& context);
 void checkRenderInstances(CheckContext& context);
 void checkRenderAllocation(CheckContext& context);
 void checkRenderRealtime(CheckContext& context);
+void checkRenderGuards(CheckContext& context);
 void checkMidiOffsets(CheckContext& context);
 void checkMidiDense(CheckContext& context);
 void checkMidiNotesOff(CheckContext& context);
