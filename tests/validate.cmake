@@ -14,7 +14,7 @@ if(TARGET korvex_validate)
   target_compile_definitions(validate_test PRIVATE KORVEX_SOURCE_DIR="${KORVEX_RUNTIME_SOURCE_DIR}")
   add_dependencies(validate_test korvex-host korvex_probe korvex_reference nomain nullmain wellbehaved nanout
                    allocating hanging stereoonly crashing sharedstate lastevents reencode
-                   editorhang locking sleeping filewriting overrunning inputwriting overreading)
+                   editorhang locking sleeping filewriting overrunning inputwriting overreading latencylie delayed)
 
   korvex_add_test(validate_probe_test ${CMAKE_CURRENT_LIST_DIR}/validate_probe_test.cpp)
   add_dependencies(validate_probe_test korvex_probe recording nomain nullmain)

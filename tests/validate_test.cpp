@@ -164,7 +164,7 @@ TEST_F(Validate, TheReferencePlugInPassesEveryTestAtLevelTen) {
     const Outcome run = validate("", {"--level", "10", "--seed", "11"});
     expectEverythingPassed(run);
     const auto tests = byName(run);
-    EXPECT_EQ(tests.size(), 27u);
+    EXPECT_EQ(tests.size(), 29u);
     // The figures a vendor reads: the plug-in is a synth, 12 of its 13 parameters reach the host.
     EXPECT_EQ(tests.at("load")["figures"]["synth"], 1);
     EXPECT_EQ(tests.at("parameters.ids")["figures"]["host_parameters"], 12);
@@ -223,6 +223,8 @@ TEST_F(Validate, EachFaultyPlugInFailsExactlyTheTestsItShouldWithTheReason) {
         {"overrunning", "", {"render.guards"},
          "7-frame block 1: wrote 1 sample past the end of output channel 0, the first at offset 7 of a 7-frame buffer"},
         {"inputwriting", "", {"render.guards"}, "7-frame block 1: wrote into input channel 0 at offset 6 of 7"},
+        {"latencylie", "", {"render.latency"},
+         "declares a delay of 0 frames (initialDelay) but its output follows its input 32 frames (0.67 ms) late"},
         {"overreading", "", {"render.guards"},
          "the output depends on what lies outside the input buffers (read past an input's end or before its start): "
          "output channel 0 differs at offset 6"},
@@ -277,7 +279,7 @@ TEST_F(Validate, ALibraryThatDoesNotLoadFailsTheLoadTestAloneWithItsReason) {
         EXPECT_NE(tests.at("load")["messages"][0].get<std::string>().find(reason), std::string::npos)
             << tests.at("load")["messages"][0];
         EXPECT_NE(tests.at("render.finite")["messages"][0].get<std::string>().find("does not load"), std::string::npos);
-        EXPECT_EQ(lastLine(run.out), "0 passed, 1 failed, 26 skipped");
+        EXPECT_EQ(lastLine(run.out), "0 passed, 1 failed, 28 skipped");
     }
 }
 
@@ -397,6 +399,29 @@ TEST_F(Validate, WithoutADisplayTheRunStartsItsOwnAndAHangingEditorFails) {
     EXPECT_NE(headless.out.find("\neditor tests skipped: no display (Xvfb is not installed"), std::string::npos)
         << headless.out;
     EXPECT_EQ(headless.json["notices"].size(), 1u);
+}
+
+// A plug-in that delays its output and says so is not at fault, but a host must be told, and the
+// module tells it nothing: the test warns, the run passes, and --strict makes it fail.
+TEST_F(Validate, ADeclaredDelayWarnsAndAStrictRunFailsOnIt) {
+    const Outcome run = validate(plugin("delayed"), {"--only", "render.latency,render.tail", "--seed", "8"});
+    ASSERT_TRUE(run.json.is_object()) << run.out << run.err;
+    EXPECT_EQ(run.code, 0) << run.out;
+    EXPECT_EQ(withStatus(run, "warned"), std::set<std::string>{"render.latency"}) << run.out;
+    const auto tests = byName(run);
+    EXPECT_EQ(tests.at("render.latency")["figures"]["declared_delay_frames"], 32);
+    EXPECT_EQ(tests.at("render.latency")["figures"]["measured_delay_frames"], 32);
+    EXPECT_EQ(tests.at("render.latency")["messages"][0],
+              "warning: the module reports no delay to the host, so a host that compensates delays leaves this "
+              "plug-in's output 32 frames (0.67 ms) late against other tracks");
+    EXPECT_EQ(lastLine(run.out), "1 passed, 0 failed, 1 warned");
+    EXPECT_EQ(run.json["summary"]["warned"], 1);
+
+    const Outcome strict = validate(plugin("delayed"), {"--only", "render.latency", "--seed", "8", "--strict"});
+    ASSERT_TRUE(strict.json.is_object()) << strict.out << strict.err;
+    EXPECT_EQ(strict.code, 1);
+    EXPECT_EQ(withStatus(strict, "failed"), std::set<std::string>{"render.latency"});
+    EXPECT_EQ(byName(strict).at("render.latency")["messages"][0], "a warning fails the test in a strict run (--strict)");
 }
 
 TEST_F(Validate, TestsAreChosenByNameGroupLevelAndSkip) {

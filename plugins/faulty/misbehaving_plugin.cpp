@@ -18,6 +18,9 @@
 //                                           past the end of a block of any other length
 //   KORVEX_FAULT_INPUT_WRITE  `inputwriting` uses its input buffers as scratch space
 //   KORVEX_FAULT_OVERREAD     `overreading` reads one input sample past the end of the block
+//   KORVEX_FAULT_LATENCY      `latencylie`  delays its input by 32 frames and declares no delay
+//     with KORVEX_DECLARE_DELAY `delayed`    the same, declared: no fault, yet the host must be told
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -106,6 +109,11 @@ struct Plugin {
     PendingEvent pending[512];
     int32_t pendingCount = 0;
     int32_t maxBlock = 4096;  // effSetBlockSize
+#ifdef KORVEX_FAULT_LATENCY
+    static constexpr int32_t kDelay = 32;
+    float delayLine[2][kDelay] = {};
+    int32_t delayAt = 0;
+#endif
     uint8_t chunk[kChunkSize] = {};
     ERect rect = {0, 0, 200, 320};
 #ifdef KORVEX_FAULT_LOCK
@@ -148,6 +156,10 @@ struct Plugin {
     void reset() {
         for (Voice& voice : voices) voice = Voice{};
         pendingCount = 0;
+#ifdef KORVEX_FAULT_LATENCY
+        for (auto& line : delayLine)
+            for (float& sample : line) sample = 0.0f;
+#endif
     }
 
     void noteOn(int32_t key) {
@@ -209,7 +221,11 @@ struct Plugin {
             const float voice = voiceSample();
             for (int32_t c = 0; c < channels; ++c) {
                 if (!out[c]) continue;
-                const float x = in[c] ? in[c][i] : 0.0f;
+                float x = in[c] ? in[c][i] : 0.0f;
+#ifdef KORVEX_FAULT_LATENCY
+                std::swap(x, delayLine[c][delayAt]);
+                if (c == channels - 1) delayAt = (delayAt + 1) % kDelay;
+#endif
                 out[c][i] = bypassed.load() ? x : x * gain + voice + sharedNoise();
 #ifdef KORVEX_FAULT_NAN
                 out[c][i] = std::nanf("");
@@ -402,6 +418,9 @@ AEffect* korvexVstMain(audioMasterCallback host) {
     effect.numOutputs = 2;
     effect.flags = effFlagsCanReplacing | effFlagsProgramChunks | effFlagsHasEditor | effFlagsIsSynth;
     effect.object = plugin;
+#ifdef KORVEX_DECLARE_DELAY
+    effect.initialDelay = Plugin::kDelay;
+#endif
     effect.uniqueID = kUniqueId;
     effect.version = 1;
     return &effect;

@@ -50,6 +50,9 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/check_render_allocation.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_realtime.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_guards.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_latency.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_tail.cpp
+  ${KORVEX_VALIDATE_DIR}/response.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_offsets.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_dense.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_notes_off.cpp

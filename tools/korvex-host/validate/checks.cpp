@@ -63,6 +63,14 @@ const std::vector<CheckInfo>& allChecks() {
          checkRenderRealtime},
         {"render.guards", 7, kNeedsNothing,
          "no write outside an output or input buffer, none into an input, no read outside an input", checkRenderGuards},
+        {"render.latency", 6, kNeedsNothing,
+         "the delay found by correlating noise in and out equals initialDelay; any delay warns: the module tells "
+         "the host none",
+         checkRenderLatency},
+        {"render.tail", 6, kNeedsNothing,
+         "the ring after an impulse, down to -120 dBFS, fits effGetTailSize; a long one warns: the module tells the "
+         "host none",
+         checkRenderTail},
         {"lifecycle.many", 8, kNeedsNothing,
          "up to 16 instances at once, released in any order, each rendering alone", checkLifecycleMany},
         {"parameters.threads", 8, kNeedsThreads,

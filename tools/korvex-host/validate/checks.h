@@ -26,6 +26,8 @@ void checkRenderInstances(CheckContext& context);
 void checkRenderAllocation(CheckContext& context);
 void checkRenderRealtime(CheckContext& context);
 void checkRenderGuards(CheckContext& context);
+void checkRenderLatency(CheckContext& context);
+void checkRenderTail(CheckContext& context);
 void checkMidiOffsets(CheckContext& context);
 void checkMidiDense(CheckContext& context);
 void checkMidiNotesOff(CheckContext& context);
