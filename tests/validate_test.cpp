@@ -197,7 +197,7 @@ TEST_F(Validate, EachFaultyPlugInFailsExactlyTheTestsItShouldWithTheReason) {
         "render.finite",   "parameters.bypass", "render.mono",       "render.direct",  "state.roundtrip",
         "state.damaged",   "midi.offsets",      "midi.dense",        "midi.notes-off", "render.instances",
         "transport.time",  "render.rates",      "render.allocation", "render.realtime", "render.guards",
-        "lifecycle.many",  "parameters.threads", "timing"};
+        "render.latency",  "render.tail",       "lifecycle.many",    "parameters.threads", "timing"};
     const std::string hangReason = "timed out after " + kHangTimeout + ".0 s, during effSetChunk";
     const std::vector<FaultCase> cases = {
         {"nanout", "", {"render.finite", "render.mono", "render.direct", "render.instances", "render.rates"},
@@ -422,6 +422,28 @@ TEST_F(Validate, ADeclaredDelayWarnsAndAStrictRunFailsOnIt) {
     EXPECT_EQ(strict.code, 1);
     EXPECT_EQ(withStatus(strict, "failed"), std::set<std::string>{"render.latency"});
     EXPECT_EQ(byName(strict).at("render.latency")["messages"][0], "a warning fails the test in a strict run (--strict)");
+}
+
+// Every render test takes the run's block sizes and rates, odd and fractional ones too; bad lists
+// are refused before anything runs.
+TEST_F(Validate, RenderTestsTakeTheRunsBlockSizesAndRates) {
+    const Outcome odd = validate("", {"--only", "render.rates,render.direct", "--rates", "8000,44123.45", "--blocks",
+                                      "3,2048,8192", "--seed", "12"});
+    ASSERT_TRUE(odd.json.is_object()) << odd.out << odd.err;
+    EXPECT_EQ(odd.code, 0) << odd.out;
+    const auto tests = byName(odd);
+    EXPECT_EQ(tests.at("render.rates")["messages"][0], "note: 44123.45 Hz: the module tells the plug-in 44123 Hz");
+    EXPECT_GT(tests.at("render.direct")["figures"]["frames"].get<double>(), 8192.0);
+
+    const Outcome random = validate("", {"--only", "render.direct", "--blocks", "random", "--seed", "12"});
+    EXPECT_EQ(random.code, 0) << random.out;
+
+    const Outcome bad = validate("", {"--blocks", "64,0"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("--blocks: '0' is not a whole number of frames from 1 to 8192"), std::string::npos) << bad.err;
+    const Outcome badRate = validate("", {"--rates", "fast"});
+    EXPECT_EQ(badRate.code, 1);
+    EXPECT_NE(badRate.err.find("--rates: 'fast' is not a number"), std::string::npos) << badRate.err;
 }
 
 TEST_F(Validate, TestsAreChosenByNameGroupLevelAndSkip) {

@@ -14,6 +14,7 @@
 #include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/validate/check.h"
+#include "tools/korvex-host/validate/render_plan.h"
 #include "tools/korvex-host/validate/runner.h"
 
 namespace {
@@ -31,6 +32,7 @@ struct ValidateCommand {
     std::string json, junit;
     bool noIsolation = false;
     bool strict = false;
+    std::string blocks, rates;
     std::string child;  // hidden: run this one check here and print its result
     std::string probe;  // hidden: the probe library (default: beside this executable)
 };
@@ -76,7 +78,12 @@ void run(const ValidateCommand& command) {
     validate.probePath = command.probe.empty() ? defaultProbe() : command.probe;
     validate.level = command.level;
     validate.timeoutSeconds = command.timeout;
+    validate.blocks = command.blocks;
+    validate.rates = command.rates;
     const uint64_t seed = parseSeed(command.seed);
+    // A bad list is the user's to mend before any test runs.
+    parseBlockList(validate.blocks, seed);
+    parseRateList(validate.rates, seed);
 
     if (!command.child.empty()) {
         std::exit(runChildCheck(command.child, validate, seed));
@@ -127,6 +134,12 @@ void addValidateCommand(CLI::App& app) {
     command->add_option("--junit", options.junit, "write JUnit XML to FILE");
     command->add_flag("--no-isolation", options.noIsolation,
                       "run every test in this process (faster; a crash ends the run)");
+    command->add_option("--blocks", options.blocks,
+                        "block sizes of every render test, comma-separated (1 to 8192), or 'random' (default: 1, 7, "
+                        "32, 64, 256, 511, 512, 1024, 2048, 4096, 8192)");
+    command->add_option("--rates", options.rates,
+                        "sample rates of render.rates in Hz, comma-separated, or 'random' (default: 44100, 48000, "
+                        "88200, 96000, 192000, 8000, 44123.45)");
     command->add_flag("--strict", options.strict, "a test that warns fails (the exit code says so too)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");

@@ -25,6 +25,7 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/midi_log.cpp
   ${KORVEX_VALIDATE_DIR}/plugin_parameters.cpp
   ${KORVEX_VALIDATE_DIR}/plugin_state.cpp
+  ${KORVEX_VALIDATE_DIR}/render_plan.cpp
   ${KORVEX_VALIDATE_DIR}/render_run.cpp
   ${KORVEX_VALIDATE_DIR}/report.cpp
   ${KORVEX_VALIDATE_DIR}/runner.cpp

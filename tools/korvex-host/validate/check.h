@@ -48,6 +48,8 @@ struct ValidateOptions {
     std::string probePath;   // the probe library the module loads in the plug-in's place
     int level = 5;
     double timeoutSeconds = 60.0;
+    std::string blocks;  // --blocks as given: empty for the defaults
+    std::string rates;   // --rates as given
 };
 
 class Session;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/korvex-host/validate/checks.h"
+#include "tools/korvex-host/validate/render_plan.h"
 #include "tools/korvex-host/validate/session.h"
 #include "tools/korvex-host/validate/signal.h"
 
@@ -18,8 +19,8 @@ namespace korvex_validate {
 namespace {
 
 constexpr int32_t kGuard = 64;  // samples on each side of every buffer
-// Odd sizes catch plug-ins that round a block up to their vector width; 4096 is the largest.
-constexpr int32_t kSizes[] = {7, 1, 33, 64, 511, 4096, 3, 250};
+// Odd sizes catch plug-ins that round a block up to their vector width; the run's sizes follow.
+constexpr int32_t kOddSizes[] = {7, 1, 33, 511, 3, 250};
 constexpr int kCallsPerSize = 6;
 // Finite, far from silence and unlikely to be written by chance; two of them to tell reads.
 constexpr uint32_t kPatternA = 0x3E8F5C29u;  // 0.28
@@ -111,12 +112,14 @@ void checkRenderGuards(CheckContext& context) {
     transport.tempo = 120.0;
     for (Instance* instance : instances) instance->sim().setTransport(transport);
     Stimulus stimulus(context.seed(), a->settings().sampleRate, true, a->facts().isSynth());
-    Buffers given(channels, 4096);
+    Buffers given(channels, kMaxBlock);
     std::vector<simhost::MidiPacket> midi;
-    Buffers results(channels, 4096);
+    Buffers results(channels, kMaxBlock);
+    std::vector<int32_t> sizes(std::begin(kOddSizes), std::end(kOddSizes));
+    for (int32_t size : blockSizes(context, {64, 4096})) sizes.push_back(size);
     bool reads = true, deterministic = true, clean = true;
     int64_t calls = 0;
-    for (const int32_t frames : kSizes) {
+    for (const int32_t frames : sizes) {
         if (frames > a->settings().maxFrames) continue;
         std::vector<std::unique_ptr<GuardedBuffers>> guarded;
         for (const uint32_t pattern : patterns) guarded.push_back(std::make_unique<GuardedBuffers>(channels, frames, pattern));

@@ -153,6 +153,8 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
     std::snprintf(timeout, sizeof timeout, "%g", validate.timeoutSeconds);
     argv.insert(argv.end(), {"validate", "--child", check.name, "--seed", std::to_string(seed), "--level",
                              std::to_string(validate.level), "--timeout", timeout, "--probe", validate.probePath});
+    if (!validate.blocks.empty()) argv.insert(argv.end(), {"--blocks", validate.blocks});
+    if (!validate.rates.empty()) argv.insert(argv.end(), {"--rates", validate.rates});
     simhost::ChildResult child = simhost::runChild(argv, validate.timeoutSeconds + kParentGraceSeconds);
     // A process that could not even be started ran none of the plug-in: the system was short of
     // something for a moment (seen under Wine on a loaded machine). One more try before that

@@ -72,7 +72,7 @@ struct PluginFacts {
 struct InstanceSettings {
     int32_t stemFormat = simhost::kStemStereo;
     float sampleRate = 48000.0f;
-    int32_t maxFrames = 4096;
+    int32_t maxFrames = 8192;  // kMaxBlock
 };
 
 class Session;
