@@ -446,6 +446,26 @@ TEST_F(Validate, RenderTestsTakeTheRunsBlockSizesAndRates) {
     EXPECT_NE(badRate.err.find("--rates: 'fast' is not a number"), std::string::npos) << badRate.err;
 }
 
+// Tests run side by side come back in list order with the verdicts of a run one at a time; a
+// test that measures time runs alone, and a crash in one child touches no other.
+TEST_F(Validate, ParallelTestsReportInListOrderWithTheSameVerdicts) {
+    setEnvironment("KORVEX_CRASH_IN", "processReplacing");
+    const std::vector<std::string> selection = {"--only", "render,state,timing,description", "--seed", "13"};
+    std::vector<std::string> parallel = selection;
+    parallel.insert(parallel.end(), {"-j", "3"});
+    const Outcome one = validate(plugin("crashing"), selection);
+    const Outcome three = validate(plugin("crashing"), parallel);
+    ASSERT_TRUE(one.json.is_object() && three.json.is_object()) << three.out << three.err;
+    EXPECT_NE(three.out.find(", 3 at once,"), std::string::npos) << three.out;
+    ASSERT_EQ(one.json["tests"].size(), three.json["tests"].size());
+    for (size_t i = 0; i < one.json["tests"].size(); ++i) {
+        EXPECT_EQ(one.json["tests"][i]["name"], three.json["tests"][i]["name"]) << i;
+        EXPECT_EQ(one.json["tests"][i]["status"], three.json["tests"][i]["status"]) << one.json["tests"][i]["name"];
+    }
+    EXPECT_EQ(three.code, 1);
+    EXPECT_EQ(byName(three).at("description")["status"], "passed");
+}
+
 TEST_F(Validate, TestsAreChosenByNameGroupLevelAndSkip) {
     const Outcome listed = validate("", {"--list"});
     ASSERT_EQ(listed.code, 0);

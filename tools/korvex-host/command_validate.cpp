@@ -33,6 +33,7 @@ struct ValidateCommand {
     bool noIsolation = false;
     bool strict = false;
     std::string blocks, rates;
+    int jobs = 1;
     std::string child;  // hidden: run this one check here and print its result
     std::string probe;  // hidden: the probe library (default: beside this executable)
 };
@@ -100,6 +101,7 @@ void run(const ValidateCommand& command) {
     options.repeat = command.repeat;
     options.isolate = !command.noIsolation;
     options.strict = command.strict;
+    options.jobs = command.jobs;
     options.executable = simhost::currentExecutable();
     options.childPrefix = {"--module", validate.modulePath, "--vst", validate.vstPath};
     options.jsonPath = command.json;
@@ -140,6 +142,10 @@ void addValidateCommand(CLI::App& app) {
     command->add_option("--rates", options.rates,
                         "sample rates of render.rates in Hz, comma-separated, or 'random' (default: 44100, 48000, "
                         "88200, 96000, 192000, 8000, 44123.45)");
+    command->add_option("-j,--jobs", options.jobs,
+                        "run this many tests at once, each in its own process (results stay in list order)")
+        ->check(CLI::Range(1, 64))
+        ->capture_default_str();
     command->add_flag("--strict", options.strict, "a test that warns fails (the exit code says so too)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");

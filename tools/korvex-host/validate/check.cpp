@@ -27,6 +27,7 @@ std::string needsText(uint32_t needs) {
     if (needs & kNeedsWindow) add("window");
     if (needs & kNeedsThreads) add("threads");
     if (needs & kNeedsSynth) add("synth");
+    if (needs & kNeedsAlone) add("alone");
     return text.empty() ? "-" : text;
 }
 

@@ -38,6 +38,7 @@ enum Need : uint32_t {
     kNeedsWindow = 1u << 0,   // a display for native windows
     kNeedsThreads = 1u << 1,  // several threads calling the module at once
     kNeedsSynth = 1u << 2,    // a plug-in that makes sound from MIDI (effFlagsIsSynth)
+    kNeedsAlone = 1u << 3,    // the machine to itself (it measures time): never beside another test
 };
 std::string needsText(uint32_t needs);
 

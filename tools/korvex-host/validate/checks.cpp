@@ -81,7 +81,7 @@ const std::vector<CheckInfo>& allChecks() {
          checkEditorCycle},
         {"editor.rendering", 9, kNeedsWindow | kNeedsThreads,
          "the editor opens, idles and closes while another thread renders", checkEditorRendering},
-        {"timing", 9, kNeedsNothing,
+        {"timing", 9, kNeedsAlone,
          "reported, not judged: the module's cost per render call over direct hosting, per block size",
          checkTiming},
     };

@@ -13,6 +13,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "simhost/child_process.h"
 #include "tools/korvex-host/fault_report.h"
@@ -318,7 +319,9 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     out << "korvex-host validate " << options.validate.vstPath << "\n"
         << "level " << options.validate.level << ", seed " << options.seed << ", " << checks.size() << " tests"
         << (options.repeat > 1 ? " x " + std::to_string(options.repeat) + " runs" : std::string()) << ", "
-        << (options.isolate ? "each in its own process" : "all in this process") << ", time-out "
+        << (options.isolate ? "each in its own process" : "all in this process")
+        << (options.isolate && options.jobs > 1 ? ", " + std::to_string(options.jobs) + " at once" : std::string())
+        << ", time-out "
         << secondsText(options.validate.timeoutSeconds) << "\n\n";
 
     const auto run = [&](const CheckInfo& check, uint64_t seed) {
@@ -350,31 +353,87 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     std::string notLoaded = "skipped: the plug-in does not load";
     if (!gate.messages.empty()) notLoaded += " (" + gate.messages.front() + ")";
 
-    const size_t total = checks.size() * static_cast<size_t>(options.repeat);
-    size_t done = 0;
+    // Every test of the run in list order; those the runner can answer itself are answered now.
+    struct Job {
+        const CheckInfo* check;
+        uint64_t seed;
+        bool ready = false;
+        CheckResult result;
+    };
+    std::vector<Job> jobs;
     for (int repeat = 0; repeat < options.repeat; ++repeat) {
         const uint64_t seed = options.seed + static_cast<uint64_t>(repeat);
         for (const CheckInfo* check : checks) {
-            char counter[32];
-            std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
-                          ++done, total);
-            if (terminal) out << counter << check->name << " ..." << std::flush;
-            CheckResult result;
+            Job job{check, seed, false, {}};
+            job.ready = true;
             if (check == loadCheck && repeat == 0)
-                result = gate;
+                job.result = gate;
             else if (check != loadCheck && !loads)
-                result = skipped(*check, seed, notLoaded);
+                job.result = skipped(*check, seed, notLoaded);
             else if ((check->needs & kNeedsWindow) && !noWindow.empty())
-                result = skipped(*check, seed, "skipped: " + noWindow);
+                job.result = skipped(*check, seed, "skipped: " + noWindow);
             else if ((check->needs & kNeedsSynth) && !synth)
-                result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
+                job.result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
             else
-                result = run(*check, seed);
-            if (options.strict) applyStrict(result);
-            printResult(out, result, counter, terminal);
-            report.results.push_back(std::move(result));
+                job.ready = false;
+            jobs.push_back(std::move(job));
         }
     }
+
+    // Workers take the tests in list order; one that needs the machine to itself waits until the
+    // others are done, and nothing starts beside it. This thread prints results in list order.
+    const int workers = options.isolate ? std::max(1, options.jobs) : 1;
+    std::mutex lock;
+    std::condition_variable changed;
+    size_t next = 0, running = 0;
+    bool aloneRunning = false;
+    const auto alone = [&](size_t index) { return (jobs[index].check->needs & kNeedsAlone) != 0; };
+    const auto work = [&] {
+        std::unique_lock<std::mutex> hold(lock);
+        for (;;) {
+            while (next < jobs.size() && jobs[next].ready) ++next;
+            changed.wait(hold, [&] {
+                while (next < jobs.size() && jobs[next].ready) ++next;
+                return next == jobs.size() || (!aloneRunning && (!alone(next) || running == 0));
+            });
+            if (next == jobs.size()) return;
+            const size_t index = next++;
+            const bool byItself = alone(index);
+            ++running;
+            aloneRunning = byItself;
+            hold.unlock();
+            CheckResult result = run(*jobs[index].check, jobs[index].seed);
+            hold.lock();
+            jobs[index].result = std::move(result);
+            jobs[index].ready = true;
+            --running;
+            if (byItself) aloneRunning = false;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    if (workers > 1)
+        for (int i = 0; i < workers; ++i) pool.emplace_back(work);
+
+    const size_t total = jobs.size();
+    for (size_t index = 0; index < total; ++index) {
+        char counter[32];
+        std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
+                      index + 1, total);
+        if (terminal) out << counter << jobs[index].check->name << " ..." << std::flush;
+        if (workers == 1 && !jobs[index].ready) {
+            jobs[index].result = run(*jobs[index].check, jobs[index].seed);
+            jobs[index].ready = true;
+        }
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [&] { return jobs[index].ready; });
+        CheckResult result = std::move(jobs[index].result);
+        hold.unlock();
+        if (options.strict) applyStrict(result);
+        printResult(out, result, counter, terminal);
+        report.results.push_back(std::move(result));
+    }
+    for (std::thread& worker : pool) worker.join();
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
     if (!options.jsonPath.empty()) writeJson(report, options.jsonPath);

@@ -20,6 +20,7 @@ struct RunOptions {
     int repeat = 1;
     bool isolate = true;            // each check in a child process of this executable
     bool strict = false;            // a warning fails its test
+    int jobs = 1;                   // isolated tests run at once (results still in list order)
     std::string executable;         // what children run; this executable by default
     std::vector<std::string> childPrefix;  // arguments children get ahead of "validate" (--module, --vst)
     std::string jsonPath;
