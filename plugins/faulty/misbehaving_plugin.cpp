@@ -242,9 +242,10 @@ struct Plugin {
                 if (out[c]) out[c][i] = 0.0f;
 #endif
 #ifdef KORVEX_FAULT_OVERREAD
-        // A filter that looks one sample ahead; silent on the sample it finds in a maxBlock buffer.
+        // A filter that looks one sample ahead, on short odd blocks only: every other host buffer
+        // the validator's tests use is longer, so only the guarded one shows it.
         for (int32_t c = 0; c < channels; ++c)
-            if (in[c] && out[c] && frames > 0 && frames < maxBlock) out[c][frames - 1] += in[c][frames] * 0.001f;
+            if (in[c] && out[c] && frames % 2 == 1 && frames < 64) out[c][frames - 1] += in[c][frames] * 0.001f;
 #endif
 #ifdef KORVEX_FAULT_INPUT_WRITE
         for (int32_t c = 0; c < 2; ++c)
