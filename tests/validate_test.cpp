@@ -432,7 +432,7 @@ TEST_F(Validate, RenderTestsTakeTheRunsBlockSizesAndRates) {
     ASSERT_TRUE(odd.json.is_object()) << odd.out << odd.err;
     EXPECT_EQ(odd.code, 0) << odd.out;
     const auto tests = byName(odd);
-    EXPECT_EQ(tests.at("render.rates")["messages"][0], "note: 44123.45 Hz: the module tells the plug-in 44123 Hz");
+    EXPECT_EQ(tests.at("render.rates")["messages"][0], "note: 44123.45 Hz: the module starts the plug-in at 44123 Hz");
     EXPECT_GT(tests.at("render.direct")["figures"]["frames"].get<double>(), 8192.0);
 
     const Outcome random = validate("", {"--only", "render.direct", "--blocks", "random", "--seed", "12"});
@@ -464,6 +464,29 @@ TEST_F(Validate, ParallelTestsReportInListOrderWithTheSameVerdicts) {
     }
     EXPECT_EQ(three.code, 1);
     EXPECT_EQ(byName(three).at("description")["status"], "passed");
+}
+
+// --fuzz finds a plug-in that crashes on a damaged chunk, and says how to replay what it found;
+// the reference plug-in survives it.
+TEST_F(Validate, FuzzingFindsACrashAndNamesTheSeedThatReplaysIt) {
+    const Outcome clean = validate("", {"--fuzz", "2", "--seed", "40"});
+    EXPECT_EQ(clean.code, 0) << clean.out << clean.err;
+    EXPECT_NE(lastLine(clean.out).find(" sequences in "), std::string::npos) << clean.out;
+    EXPECT_NE(lastLine(clean.out).find(", none failed"), std::string::npos) << clean.out;
+
+    setEnvironment("KORVEX_CRASH_IN", "effSetChunk");
+    const Outcome found = validate(plugin("crashing"), {"--fuzz", "30", "--seed", "1"});
+    EXPECT_EQ(found.code, 1);
+    EXPECT_NE(found.out.find("failed (seed "), std::string::npos) << found.out;
+    EXPECT_NE(found.out.find("the plug-in crashed during effSetChunk"), std::string::npos) << found.out;
+    EXPECT_NE(found.out.find("fuzz step 1: make an instance"), std::string::npos) << found.out;
+    EXPECT_NE(found.out.find("plug-in 0 received: opens 1"), std::string::npos) << found.out;
+    const size_t replay = found.out.find("validate --fuzz 0 --seed ");
+    ASSERT_NE(replay, std::string::npos) << found.out;
+    const std::string seed = found.out.substr(replay + 25, found.out.find('\n', replay) - replay - 25);
+    const Outcome again = validate(plugin("crashing"), {"--fuzz", "0", "--seed", seed});
+    EXPECT_EQ(again.code, 1);
+    EXPECT_NE(again.out.find("sequence 1 failed (seed " + seed + ")"), std::string::npos) << again.out;
 }
 
 TEST_F(Validate, TestsAreChosenByNameGroupLevelAndSkip) {

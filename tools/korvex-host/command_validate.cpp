@@ -14,6 +14,7 @@
 #include "tools/korvex-host/effect_session.h"
 #include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/validate/check.h"
+#include "tools/korvex-host/validate/fuzz.h"
 #include "tools/korvex-host/validate/render_plan.h"
 #include "tools/korvex-host/validate/runner.h"
 
@@ -34,6 +35,7 @@ struct ValidateCommand {
     bool strict = false;
     std::string blocks, rates;
     int jobs = 1;
+    double fuzz = -1.0;  // seconds of --fuzz; negative: the battery
     std::string child;  // hidden: run this one check here and print its result
     std::string probe;  // hidden: the probe library (default: beside this executable)
 };
@@ -108,7 +110,7 @@ void run(const ValidateCommand& command) {
     options.junitPath = command.junit;
     // In one process a crash ends the run; it still ends with one line naming the call.
     if (!options.isolate) korvex_host::installFaultReport("validate");
-    const int code = runBattery(options, std::cout);
+    const int code = command.fuzz >= 0.0 ? runFuzz(options, command.fuzz, std::cout) : runBattery(options, std::cout);
     std::cout.flush();
     if (code != 0) std::exit(code);
 }
@@ -146,6 +148,10 @@ void addValidateCommand(CLI::App& app) {
                         "run this many tests at once, each in its own process (results stay in list order)")
         ->check(CLI::Range(1, 64))
         ->capture_default_str();
+    command->add_option("--fuzz", options.fuzz,
+                        "instead of the battery: random host-call sequences for SECONDS, each in its own process "
+                        "(0: one sequence, to replay --seed)")
+        ->check(CLI::Range(0.0, 864000.0));
     command->add_flag("--strict", options.strict, "a test that warns fails (the exit code says so too)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");

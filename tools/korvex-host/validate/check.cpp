@@ -1,6 +1,7 @@
 // The context a check runs in: its seed, its findings and the session it makes on demand.
 #include "tools/korvex-host/validate/check.h"
 
+#include "tools/korvex-host/validate/fuzz.h"
 #include "tools/korvex-host/validate/session.h"
 
 namespace korvex_validate {
@@ -86,6 +87,8 @@ void CheckContext::finish() {
 const CheckInfo* findCheck(const std::string& name) {
     for (const CheckInfo& check : allChecks())
         if (name == check.name) return &check;
+    // Not in the battery, but children of --fuzz run it by name.
+    if (name == kFuzzCheckName) return &fuzzCheck();
     return nullptr;
 }
 

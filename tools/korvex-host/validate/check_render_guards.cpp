@@ -4,6 +4,7 @@
 // into an input. Reads outside an input show as output that depends on the guards: two instances
 // fed the same, their guards holding different patterns, must render the same (a third, with the
 // first one's pattern, shows whether they would anyway).
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -43,9 +44,13 @@ class GuardedBuffers {
 public:
     GuardedBuffers(int32_t channels, int32_t blockFrames, uint32_t guardPattern)
         : frames(blockFrames), pattern(guardPattern) {
+        // Guards hold the pattern, bodies silence: an output the plug-in leaves alone (a channel it
+        // does not have) reads the same whatever the guards hold.
+        std::vector<float> fenced(static_cast<size_t>(frames + 2 * kGuard), fromBits(pattern));
+        std::fill(fenced.begin() + kGuard, fenced.begin() + kGuard + frames, 0.0f);
         for (int32_t c = 0; c < channels; ++c) {
-            inputs.emplace_back(static_cast<size_t>(frames + 2 * kGuard), fromBits(pattern));
-            outputs.emplace_back(static_cast<size_t>(frames + 2 * kGuard), fromBits(pattern));
+            inputs.push_back(fenced);
+            outputs.push_back(fenced);
         }
         for (auto& channel : inputs) inputPointers.push_back(channel.data() + kGuard);
         for (auto& channel : outputs) outputPointers.push_back(channel.data() + kGuard);
