@@ -77,7 +77,10 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     }
     int outPipe[2] = {-1, -1};
     int errPipe[2] = {-1, -1};
-    if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) {
+    // Close-on-exec: a child another thread starts meanwhile must not hold these pipes open (its
+    // copy would keep this child's output from ending); the dup2 of the spawn clears the flag on
+    // the child's own standard streams.
+    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
         result.failure = std::string("pipe: ") + std::strerror(errno);
         closeQuietly(outPipe[0]), closeQuietly(outPipe[1]), closeQuietly(errPipe[0]), closeQuietly(errPipe[1]);
         return result;

@@ -74,6 +74,13 @@ void RenderContextBuilder::deliver(uint32_t field, const void* data, uint32_t si
     }
 }
 
+void RenderContextBuilder::useChannelBuffers(float* const* inputBuffers, float* const* outputBuffers) {
+    for (size_t c = 0; c < static_cast<size_t>(channelCount); ++c) {
+        inputPointers[c] = inputBuffers ? inputBuffers[c] : inputs[c].data();
+        outputPointers[c] = outputBuffers ? outputBuffers[c] : outputs[c].data();
+    }
+}
+
 void RenderContextBuilder::setFrames(int32_t frames) { bufferLength = std::clamp(frames, 0, maxLength); }
 
 void RenderContextBuilder::beginRenderCall() {

@@ -39,8 +39,13 @@ public:
     int32_t frames() const { return bufferLength; }
     int32_t channels() const { return channelCount; }
     int32_t stemFormat() const { return format; }
-    float* input(int32_t channel) { return inputs[static_cast<size_t>(channel)].data(); }
-    float* output(int32_t channel) { return outputs[static_cast<size_t>(channel)].data(); }
+    // The channel buffers the next render call hands over (the builder's own unless replaced).
+    float* input(int32_t channel) { return inputPointers[static_cast<size_t>(channel)]; }
+    float* output(int32_t channel) { return outputPointers[static_cast<size_t>(channel)]; }
+    // [main, between render calls] Hands the caller's channel buffers over instead of the
+    // builder's own, one per channel, each as long as every render call until they are replaced;
+    // null gives the builder's own back. Borrowed: they must outlive their use.
+    void useChannelBuffers(float* const* inputBuffers, float* const* outputBuffers);
 
     SimTransport& transport() { return hostTransport; }
     SimMidiNode& transportNode() { return transportMidiNode; }

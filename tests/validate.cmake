@@ -13,7 +13,8 @@ if(TARGET korvex_validate)
   target_link_libraries(validate_test PRIVATE nlohmann_json::nlohmann_json korvex_display_testing)
   target_compile_definitions(validate_test PRIVATE KORVEX_SOURCE_DIR="${KORVEX_RUNTIME_SOURCE_DIR}")
   add_dependencies(validate_test korvex-host korvex_probe korvex_reference nomain nullmain wellbehaved nanout
-                   allocating hanging stereoonly crashing sharedstate lastevents reencode)
+                   allocating hanging stereoonly crashing sharedstate lastevents reencode
+                   editorhang locking sleeping filewriting overrunning inputwriting overreading latencylie delayed)
 
   korvex_add_test(validate_probe_test ${CMAKE_CURRENT_LIST_DIR}/validate_probe_test.cpp)
   add_dependencies(validate_probe_test korvex_probe recording nomain nullmain)
@@ -35,7 +36,8 @@ if(TARGET korvex_validate)
 
   korvex_add_test(validate_runner_test ${CMAKE_CURRENT_LIST_DIR}/validate_runner_test.cpp
                   ${CMAKE_CURRENT_LIST_DIR}/validate_parts_test.cpp
-                  ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_none.cpp)
+                  ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_none.cpp
+                  ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/blocking_calls_none.cpp)
   target_link_libraries(validate_runner_test PRIVATE korvex_validate)
 
   if(KORVEX_VALIDATE_LIBXML2)

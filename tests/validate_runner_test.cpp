@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,61 @@ TEST(ValidateReport, JUnitAndJsonHoldAnyTextAPlugInWrites) {
     const CheckResult back = resultFromJson(json["tests"][0]);
     EXPECT_EQ(back.status, Status::Failed);
     EXPECT_EQ(back.name, "load");
+}
+
+// A warning passes and is counted apart, in every report; a strict run makes it a failure first.
+TEST(ValidateReport, WarningsPassUnlessTheRunIsStrictAndEveryReportSaysSo) {
+    Report report;
+    report.plugin = "p.so";
+    CheckResult warned;
+    warned.name = "render.latency";
+    {
+        CheckContext context(ValidateOptions{}, 1, warned);
+        context.note("delay measured: 64 frames");
+        context.warn("the plug-in declares no delay but delays its output by 64 frames");
+        context.note("a later note");
+    }
+    EXPECT_EQ(warned.status, Status::Warned);
+    CheckResult failedToo = warned;
+    {
+        CheckContext context(ValidateOptions{}, 1, failedToo);
+        context.fail("and something broke");
+        context.warn("a warning after a failure changes nothing");
+    }
+    EXPECT_EQ(failedToo.status, Status::Failed);
+    report.results = {warned};
+    report.notices = {"editor tests skipped: no display (why)"};
+    EXPECT_EQ(verdictLine(report), "0 passed, 0 failed, 1 warned");
+    std::ostringstream text;
+    printSummary(text, report);
+    EXPECT_NE(text.str().find("render.latency  warned"), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("editor tests skipped: no display (why)\n0 passed"), std::string::npos) << text.str();
+
+    const nlohmann::json json = nlohmann::json::parse(jsonText(report));
+    EXPECT_EQ(json["summary"]["warned"], 1);
+    EXPECT_EQ(json["tests"][0]["status"], "warned");
+    EXPECT_EQ(resultFromJson(json["tests"][0]).status, Status::Warned);
+    EXPECT_EQ(json["notices"][0], "editor tests skipped: no display (why)");
+
+    const std::string xml = junitText(report);
+    const testing_support::XmlElement suites = testing_support::XmlOutline::parse(xml);
+    const testing_support::XmlElement& suite = *suites.childrenNamed("testsuite").at(0);
+    EXPECT_EQ(suite.attributes.at("failures"), "0");
+    const testing_support::XmlElement& test = *suite.childrenNamed("testcase").at(0);
+    EXPECT_TRUE(test.childrenNamed("failure").empty()) << "JUnit has no warning; it is no failure either";
+    EXPECT_NE(test.childrenNamed("system-out").at(0)->text.find("warning: the plug-in declares no delay"),
+              std::string::npos);
+    bool counted = false;
+    for (const testing_support::XmlElement* property : suite.childrenNamed("properties").at(0)->childrenNamed("property"))
+        counted = counted || (property->attributes.at("name") == "warnings" && property->attributes.at("value") == "1");
+    EXPECT_TRUE(counted) << xml;
+
+    applyStrict(warned);
+    EXPECT_EQ(warned.status, Status::Failed);
+    EXPECT_EQ(warned.messages.front(), "a warning fails the test in a strict run (--strict)");
+    CheckResult passed;
+    applyStrict(passed);
+    EXPECT_EQ(passed.status, Status::Passed);
 }
 
 // The XML reader the report tests use where libxml2 is missing refuses what is not well-formed.

@@ -10,10 +10,25 @@
 //   KORVEX_FAULT_SHARED_STATE `sharedstate` adds noise from one generator all its instances share
 //   KORVEX_FAULT_LAST_EVENTS  `lastevents`  keeps only the events of the last effProcessEvents call
 //   KORVEX_FAULT_REENCODE     `reencode`    gives back a chunk that counts how often it was loaded
+//   KORVEX_FAULT_EDITOR_HANG  `editorhang`  never returns from effEditOpen
+//   KORVEX_FAULT_LOCK         `locking`     locks a mutex in processReplacing
+//   KORVEX_FAULT_SLEEP        `sleeping`    sleeps for a moment in processReplacing
+//   KORVEX_FAULT_FILE_WRITE   `filewriting` writes a line to a log file in processReplacing
+//   KORVEX_FAULT_OVERRUN      `overrunning` writes its output in whole groups of four frames,
+//                                           past the end of a block of any other length
+//   KORVEX_FAULT_INPUT_WRITE  `inputwriting` uses its input buffers as scratch space
+//   KORVEX_FAULT_OVERREAD     `overreading` reads one input sample past the end of the block
+//   KORVEX_FAULT_LATENCY      `latencylie`  delays its input by 32 frames and declares no delay
+//     with KORVEX_DECLARE_DELAY `delayed`    the same, declared: no fault, yet the host must be told
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "plugins/vst_entry.h"
@@ -93,16 +108,58 @@ struct Plugin {
     Voice voices[kVoices];
     PendingEvent pending[512];
     int32_t pendingCount = 0;
+    int32_t maxBlock = 4096;  // effSetBlockSize
+#ifdef KORVEX_FAULT_LATENCY
+    static constexpr int32_t kDelay = 32;
+    float delayLine[2][kDelay] = {};
+    int32_t delayAt = 0;
+#endif
     uint8_t chunk[kChunkSize] = {};
     ERect rect = {0, 0, 200, 320};
+#ifdef KORVEX_FAULT_LOCK
+    std::mutex voicesLock;  // "protects" the voices from the editor, as plug-ins that lock do
+#endif
+#ifdef KORVEX_FAULT_FILE_WRITE
+    std::FILE* logFile = std::tmpfile();
+    char logBuffer[1024];  // the file's buffer from the start: the fault is the I/O, not the heap
+#endif
 
     Plugin() {
         for (int32_t i = 0; i < kParamCount; ++i) values[i].store(kParams[i].initial);
+#ifdef KORVEX_FAULT_FILE_WRITE
+        if (logFile) std::setvbuf(logFile, logBuffer, _IOFBF, sizeof logBuffer);
+#endif
+    }
+#ifdef KORVEX_FAULT_FILE_WRITE
+    ~Plugin() {
+        if (logFile) std::fclose(logFile);
+    }
+#endif
+
+    // What some plug-ins do on the render thread; nothing, unless built to misbehave.
+    void blockInRender(int32_t frames) {
+#ifdef KORVEX_FAULT_LOCK
+        std::lock_guard<std::mutex> hold(voicesLock);
+#endif
+#ifdef KORVEX_FAULT_SLEEP
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+#endif
+#ifdef KORVEX_FAULT_FILE_WRITE
+        if (logFile) {
+            std::fprintf(logFile, "rendered %d frames\n", static_cast<int>(frames));
+            std::fflush(logFile);
+        }
+#endif
+        (void)frames;
     }
 
     void reset() {
         for (Voice& voice : voices) voice = Voice{};
         pendingCount = 0;
+#ifdef KORVEX_FAULT_LATENCY
+        for (auto& line : delayLine)
+            for (float& sample : line) sample = 0.0f;
+#endif
     }
 
     void noteOn(int32_t key) {
@@ -145,6 +202,7 @@ struct Plugin {
 
     void process(float** inputs, float** outputs, int32_t frames) {
         if (crashIn("processReplacing")) return;
+        blockInRender(frames);
 #ifdef KORVEX_FAULT_ALLOCATE
         std::vector<float> scratch(static_cast<size_t>(frames > 0 ? frames : 1));
         volatile float* keep = scratch.data();
@@ -163,7 +221,11 @@ struct Plugin {
             const float voice = voiceSample();
             for (int32_t c = 0; c < channels; ++c) {
                 if (!out[c]) continue;
-                const float x = in[c] ? in[c][i] : 0.0f;
+                float x = in[c] ? in[c][i] : 0.0f;
+#ifdef KORVEX_FAULT_LATENCY
+                std::swap(x, delayLine[c][delayAt]);
+                if (c == channels - 1) delayAt = (delayAt + 1) % kDelay;
+#endif
                 out[c][i] = bypassed.load() ? x : x * gain + voice + sharedNoise();
 #ifdef KORVEX_FAULT_NAN
                 out[c][i] = std::nanf("");
@@ -172,6 +234,23 @@ struct Plugin {
         }
         while (next < pendingCount) apply(pending[next++]);
         pendingCount = 0;
+#ifdef KORVEX_FAULT_OVERRUN
+        // Vector code that rounds the block up: harmless in a host whose buffers are all maxBlock
+        // long, a write past the end in any other.
+        for (int32_t c = 0; c < channels; ++c)
+            for (int32_t i = frames; i < ((frames + 3) & ~3) && i < maxBlock; ++i)
+                if (out[c]) out[c][i] = 0.0f;
+#endif
+#ifdef KORVEX_FAULT_OVERREAD
+        // A filter that looks one sample ahead, on short odd blocks only: every other host buffer
+        // the validator's tests use is longer, so only the guarded one shows it.
+        for (int32_t c = 0; c < channels; ++c)
+            if (in[c] && out[c] && frames % 2 == 1 && frames < 64) out[c][frames - 1] += in[c][frames] * 0.001f;
+#endif
+#ifdef KORVEX_FAULT_INPUT_WRITE
+        for (int32_t c = 0; c < 2; ++c)
+            if (in[c] && frames > 0) in[c][frames - 1] = 0.0f;
+#endif
     }
 
     // Events of every effProcessEvents call before a processReplacing are kept, not only the last
@@ -246,6 +325,9 @@ VstIntPtr Plugin::dispatch(int32_t opcode, int32_t index, VstIntPtr value, void*
     case effSetSampleRate:
         if (opt >= 1000.0f) rate = opt;
         return 0;
+    case effSetBlockSize:
+        if (value > 0 && value <= 1 << 20) maxBlock = static_cast<int32_t>(value);
+        return 0;
     case effMainsChanged:
         if (value) reset();
         return 0;
@@ -285,6 +367,11 @@ VstIntPtr Plugin::dispatch(int32_t opcode, int32_t index, VstIntPtr value, void*
         return 1;
     case effEditOpen:
         crashIn("effEditOpen");
+#ifdef KORVEX_FAULT_EDITOR_HANG
+        // An editor waiting for something the host will never send.
+        for (volatile bool waiting = true; waiting;) {
+        }
+#endif
         return 1;
     case effEditClose:
     case effEditIdle:
@@ -332,6 +419,9 @@ AEffect* korvexVstMain(audioMasterCallback host) {
     effect.numOutputs = 2;
     effect.flags = effFlagsCanReplacing | effFlagsProgramChunks | effFlagsHasEditor | effFlagsIsSynth;
     effect.object = plugin;
+#ifdef KORVEX_DECLARE_DELAY
+    effect.initialDelay = Plugin::kDelay;
+#endif
     effect.uniqueID = kUniqueId;
     effect.version = 1;
     return &effect;

@@ -38,11 +38,17 @@ endif()
 # One well-behaved plug-in and, from the same source, one build per fault the validator must find.
 korvex_test_plugin(wellbehaved ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
 foreach(fault nanout:NAN allocating:ALLOCATE hanging:HANG stereoonly:STEREO_ONLY crashing:CRASH
-              sharedstate:SHARED_STATE lastevents:LAST_EVENTS reencode:REENCODE)
+              sharedstate:SHARED_STATE lastevents:LAST_EVENTS reencode:REENCODE
+              editorhang:EDITOR_HANG locking:LOCK sleeping:SLEEP filewriting:FILE_WRITE
+              overrunning:OVERRUN inputwriting:INPUT_WRITE overreading:OVERREAD latencylie:LATENCY)
   string(REPLACE ":" ";" parts ${fault})
   list(GET parts 0 name)
   list(GET parts 1 definition)
   korvex_test_plugin(${name} ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
   target_compile_definitions(${name} PRIVATE KORVEX_FAULT_${definition})
 endforeach()
+korvex_test_plugin(delayed ${KORVEX_FAULTY_DIR}/misbehaving_plugin.cpp)
+target_compile_definitions(delayed PRIVATE KORVEX_FAULT_LATENCY KORVEX_DECLARE_DELAY)
+target_link_libraries(locking PRIVATE Threads::Threads)
+target_link_libraries(sleeping PRIVATE Threads::Threads)
 korvex_test_plugin(editorcrash ${KORVEX_FAULTY_DIR}/editorcrash.cpp)

@@ -16,6 +16,8 @@
 #include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/output_file.h"
 #include "tools/korvex-host/validate/check.h"
+#include "tools/korvex-host/validate/fuzz.h"
+#include "tools/korvex-host/validate/render_plan.h"
 #include "tools/korvex-host/validate/runner.h"
 
 namespace {
@@ -33,6 +35,10 @@ struct ValidateCommand {
     double timeout = 60.0;
     std::string jsonPath, junitPath;
     bool noIsolation = false;
+    bool strict = false;
+    std::string blocks, rates;
+    int jobs = 1;
+    double fuzz = -1.0;  // seconds of --fuzz; negative: the battery
     std::string child;  // hidden: run this one check here and print its result
     std::string probe;  // hidden: the probe library (default: beside this executable)
 };
@@ -113,7 +119,12 @@ void run(const ValidateCommand& command) {
     validate.probePath = command.probe.empty() ? defaultProbe() : command.probe;
     validate.level = command.level;
     validate.timeoutSeconds = command.timeout;
+    validate.blocks = command.blocks;
+    validate.rates = command.rates;
     const uint64_t seed = parseSeed(command.seed);
+    // A bad list is the user's to mend before any test runs.
+    parseBlockList(validate.blocks, seed);
+    parseRateList(validate.rates, seed);
 
     if (!command.child.empty()) {
         std::exit(runChildCheck(command.child, validate, seed));
@@ -125,6 +136,8 @@ void run(const ValidateCommand& command) {
     options.seed = seed;
     options.repeat = command.repeat;
     options.isolate = !command.noIsolation;
+    options.strict = command.strict;
+    options.jobs = command.jobs;
     options.executable = simhost::currentExecutable();
     options.childPrefix = {"--module", validate.modulePath, "--vst", validate.vstPath};
     options.jsonPath = command.jsonPath;
@@ -144,7 +157,7 @@ void run(const ValidateCommand& command) {
     }
     // In one process a crash ends the run; it still ends with one line naming the call.
     korvex_host::installFaultReport("validate");
-    const int code = runBattery(options, std::cout);
+    const int code = command.fuzz >= 0.0 ? runFuzz(options, command.fuzz, std::cout) : runBattery(options, std::cout);
     std::cout.flush();
     if (code != 0) std::exit(code);
 }
@@ -174,6 +187,21 @@ void addValidateCommand(CLI::App& app) {
     command->add_option("--junit", options.junitPath, "write JUnit XML to FILE");
     command->add_flag("--no-isolation", options.noIsolation,
                       "run every test in this process (faster; a crash ends the run)");
+    command->add_option("--blocks", options.blocks,
+                        "block sizes of every render test, comma-separated (1 to 8192), or 'random' (default: 1, 7, "
+                        "32, 64, 256, 511, 512, 1024, 2048, 4096, 8192)");
+    command->add_option("--rates", options.rates,
+                        "sample rates of render.rates in Hz, comma-separated, or 'random' (default: 44100, 48000, "
+                        "88200, 96000, 192000, 8000, 44123.45)");
+    command->add_option("-j,--jobs", options.jobs,
+                        "run this many tests at once, each in its own process (results stay in list order)")
+        ->check(CLI::Range(1, 64))
+        ->capture_default_str();
+    command->add_option("--fuzz", options.fuzz,
+                        "instead of the battery: random host-call sequences for SECONDS, each in its own process "
+                        "(0: one sequence, to replay --seed)")
+        ->check(CLI::Range(0.0, 864000.0));
+    command->add_flag("--strict", options.strict, "a test that warns fails (the exit code says so too)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");
     command->callback([json] {

@@ -18,13 +18,17 @@ add_library(korvex_validate STATIC
   ${CMAKE_CURRENT_LIST_DIR}/fault_report.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fault_report_${KORVEX_HOST_PLATFORM}.cpp
   ${CMAKE_CURRENT_LIST_DIR}/output_file.cpp
+  ${KORVEX_VALIDATE_DIR}/blocking_calls.cpp
   ${KORVEX_VALIDATE_DIR}/check.cpp
   ${KORVEX_VALIDATE_DIR}/checks.cpp
   ${KORVEX_VALIDATE_DIR}/environment_${KORVEX_HOST_PLATFORM}.cpp
   ${KORVEX_VALIDATE_DIR}/editor_host.cpp
+  ${KORVEX_VALIDATE_DIR}/fuzz_runner.cpp
+  ${KORVEX_VALIDATE_DIR}/fuzz_sequence.cpp
   ${KORVEX_VALIDATE_DIR}/midi_log.cpp
   ${KORVEX_VALIDATE_DIR}/plugin_parameters.cpp
   ${KORVEX_VALIDATE_DIR}/plugin_state.cpp
+  ${KORVEX_VALIDATE_DIR}/render_plan.cpp
   ${KORVEX_VALIDATE_DIR}/render_run.cpp
   ${KORVEX_VALIDATE_DIR}/report.cpp
   ${KORVEX_VALIDATE_DIR}/runner.cpp
@@ -48,6 +52,11 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/check_render_rates.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_instances.cpp
   ${KORVEX_VALIDATE_DIR}/check_render_allocation.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_realtime.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_guards.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_latency.cpp
+  ${KORVEX_VALIDATE_DIR}/check_render_tail.cpp
+  ${KORVEX_VALIDATE_DIR}/response.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_offsets.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_dense.cpp
   ${KORVEX_VALIDATE_DIR}/check_midi_notes_off.cpp
@@ -83,13 +92,20 @@ add_executable(korvex-host
 # Heap counting replaces the allocator in this executable itself on glibc, so every library it
 # loads calls the counting one; on Windows it points the loaded libraries' heap imports at counting
 # forwarders. Sanitizer runtimes own the allocator, so their builds count nothing.
+# The blocking-call watch does the same for locks, sleeps and I/O on glibc; the executable exports
+# those definitions explicitly, as no library it links asks for most of them.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KORVEX_SANITIZE)
-  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_glibc.cpp)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_glibc.cpp
+                                     ${KORVEX_VALIDATE_DIR}/blocking_calls_glibc.cpp)
+  target_link_options(korvex-host PRIVATE -Wl,--dynamic-list=${KORVEX_VALIDATE_DIR}/blocking_calls.dynlist)
+  target_link_libraries(korvex-host PRIVATE ${CMAKE_DL_LIBS})
 elseif(WIN32)
-  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_win32.cpp)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_win32.cpp
+                                     ${KORVEX_VALIDATE_DIR}/blocking_calls_none.cpp)
   target_link_libraries(korvex-host PRIVATE psapi)
 else()
-  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_none.cpp)
+  target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_none.cpp
+                                     ${KORVEX_VALIDATE_DIR}/blocking_calls_none.cpp)
 endif()
 korvex_defaults(korvex-host)
 target_include_directories(korvex-host PRIVATE ${PROJECT_SOURCE_DIR})

@@ -1,6 +1,7 @@
 // The context a check runs in: its seed, its findings and the session it makes on demand.
 #include "tools/korvex-host/validate/check.h"
 
+#include "tools/korvex-host/validate/fuzz.h"
 #include "tools/korvex-host/validate/session.h"
 
 namespace korvex_validate {
@@ -16,6 +17,7 @@ const char* statusName(Status status) {
     case Status::Passed: return "passed";
     case Status::Failed: return "failed";
     case Status::Skipped: return "skipped";
+    case Status::Warned: return "warned";
     }
     return "unknown";
 }
@@ -26,6 +28,7 @@ std::string needsText(uint32_t needs) {
     if (needs & kNeedsWindow) add("window");
     if (needs & kNeedsThreads) add("threads");
     if (needs & kNeedsSynth) add("synth");
+    if (needs & kNeedsAlone) add("alone");
     return text.empty() ? "-" : text;
 }
 
@@ -55,6 +58,11 @@ void CheckContext::fail(const std::string& message) {
 
 void CheckContext::note(const std::string& message) { add("note: " + message); }
 
+void CheckContext::warn(const std::string& message) {
+    if (result.status == Status::Passed) result.status = Status::Warned;
+    add("warning: " + message);
+}
+
 void CheckContext::skip(const std::string& reason) {
     if (result.status != Status::Failed) result.status = Status::Skipped;
     add(reason);
@@ -79,6 +87,8 @@ void CheckContext::finish() {
 const CheckInfo* findCheck(const std::string& name) {
     for (const CheckInfo& check : allChecks())
         if (name == check.name) return &check;
+    // Not in the battery, but children of --fuzz run it by name.
+    if (name == kFuzzCheckName) return &fuzzCheck();
     return nullptr;
 }
 

@@ -12,7 +12,8 @@
 
 namespace korvex_validate {
 
-enum class Status { Passed, Failed, Skipped };
+// Warned passes unless the run is strict; added last so stored values of the others keep theirs.
+enum class Status { Passed, Failed, Skipped, Warned };
 const char* statusName(Status status);
 
 struct Figure {
@@ -37,6 +38,7 @@ enum Need : uint32_t {
     kNeedsWindow = 1u << 0,   // a display for native windows
     kNeedsThreads = 1u << 1,  // several threads calling the module at once
     kNeedsSynth = 1u << 2,    // a plug-in that makes sound from MIDI (effFlagsIsSynth)
+    kNeedsAlone = 1u << 3,    // the machine to itself (it measures time): never beside another test
 };
 std::string needsText(uint32_t needs);
 
@@ -47,6 +49,8 @@ struct ValidateOptions {
     std::string probePath;   // the probe library the module loads in the plug-in's place
     int level = 5;
     double timeoutSeconds = 60.0;
+    std::string blocks;  // --blocks as given: empty for the defaults
+    std::string rates;   // --rates as given
 };
 
 class Session;
@@ -75,6 +79,9 @@ public:
     void fail(const std::string& message);
     // A finding that passes: reported with the result, changes nothing.
     void note(const std::string& message);
+    // A finding a vendor must hear about that is not a fault of the plug-in as such (a host
+    // would misalign or cut it): the test warns unless it failed; --strict makes it a failure.
+    void warn(const std::string& message);
     // The check does not apply; the reason is reported (a failure already recorded stands).
     void skip(const std::string& reason);
     void figure(const std::string& name, double value);

@@ -18,7 +18,7 @@ void checkRenderDirect(CheckContext& context) {
 
     RenderRun run(context, *instance, direct.get(), context.seed(), instance->facts().isSynth());
     const int64_t frames = static_cast<int64_t>(rate * (context.level() >= 10 ? 0.25f : 0.08f));
-    for (int32_t size : kBlockSizes) {
+    for (int32_t size : blockSizes(context, defaultBlockSizes())) {
         run.setLabel(rateText(rate) + ", " + blockText(size));
         if (!run.blocks(size, callsFor(size, frames))) break;
     }

@@ -14,8 +14,8 @@ void checkRenderFinite(CheckContext& context) {
     std::unique_ptr<Instance> instance = session.instance();
     const bool notes = instance->facts().isSynth();
     const float rate = instance->settings().sampleRate;
-    std::vector<int32_t> sizes(std::begin(kBlockSizes), std::end(kBlockSizes));
-    if (context.level() < 5) sizes = {7, 64, 512, 4096};
+    const std::vector<int32_t> sizes =
+        blockSizes(context, context.level() < 5 ? std::vector<int32_t>{7, 64, 512, 4096} : defaultBlockSizes());
     const int64_t segment = static_cast<int64_t>(rate * (context.level() >= 10 ? 0.5f : 0.2f));
     float peak = 0.0f;
     for (int32_t size : sizes) {

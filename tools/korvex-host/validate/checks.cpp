@@ -57,6 +57,20 @@ const std::vector<CheckInfo>& allChecks() {
         {"render.allocation", 7, kNeedsNothing,
          "no heap call (malloc family, operator new/delete) inside the render call, by module or plug-in",
          checkRenderAllocation},
+        {"render.realtime", 7, kNeedsNothing,
+         "no lock, wait, sleep, file or socket I/O or other blocking call inside the render call, by module or "
+         "plug-in; the first one's stack",
+         checkRenderRealtime},
+        {"render.guards", 7, kNeedsNothing,
+         "no write outside an output or input buffer, none into an input, no read outside an input", checkRenderGuards},
+        {"render.latency", 6, kNeedsNothing,
+         "the delay found by correlating noise in and out equals initialDelay; any delay warns: the module tells "
+         "the host none",
+         checkRenderLatency},
+        {"render.tail", 6, kNeedsNothing,
+         "the ring after an impulse, down to -120 dBFS, fits effGetTailSize; a long one warns: the module tells the "
+         "host none",
+         checkRenderTail},
         {"lifecycle.many", 8, kNeedsNothing,
          "up to 16 instances at once, released in any order, each rendering alone", checkLifecycleMany},
         {"parameters.threads", 8, kNeedsThreads,
@@ -67,7 +81,7 @@ const std::vector<CheckInfo>& allChecks() {
          checkEditorCycle},
         {"editor.rendering", 9, kNeedsWindow | kNeedsThreads,
          "the editor opens, idles and closes while another thread renders", checkEditorRendering},
-        {"timing", 9, kNeedsNothing,
+        {"timing", 9, kNeedsAlone,
          "reported, not judged: the module's cost per render call over direct hosting, per block size",
          checkTiming},
     };

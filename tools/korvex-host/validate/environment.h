@@ -1,7 +1,8 @@
 // The validator's one seam for what differs between systems around it: whether output goes to a
-// terminal, and whether native windows can be made here.
+// terminal, and whether native windows can be made here (or a private display made for them).
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace korvex_validate {
@@ -14,5 +15,19 @@ void setChildTemporaryFolder(const std::string& folder);
 
 // Empty when the editor's native windows can be made; else why not, in one line.
 std::string windowUnavailableReason();
+
+// A display of the run's own for its editor tests, where there is none: a private virtual X
+// server on X11 systems, chosen by the server itself so parallel runs never collide, named in
+// DISPLAY for every test process started while it lives, and stopped with it (or with this
+// process, should it die first). Systems whose windows need no server never make one.
+class PrivateDisplay {
+public:
+    virtual ~PrivateDisplay() = default;
+    // ":N", for the line that says a display was started.
+    virtual std::string name() const = 0;
+};
+
+// A started display, or null with the reason in *why when none can be had.
+std::unique_ptr<PrivateDisplay> startPrivateDisplay(std::string* why);
 
 }  // namespace korvex_validate

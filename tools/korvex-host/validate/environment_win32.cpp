@@ -42,4 +42,9 @@ void setChildTemporaryFolder(const std::string& folder) {
 
 std::string windowUnavailableReason() { return {}; }
 
+std::unique_ptr<PrivateDisplay> startPrivateDisplay(std::string* why) {
+    if (why) *why = "windows are made on the desktop; there is no display server to start";
+    return nullptr;
+}
+
 }  // namespace korvex_validate

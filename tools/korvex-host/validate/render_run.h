@@ -10,14 +10,12 @@
 
 #include "simhost/direct_vst_host.h"
 #include "tools/korvex-host/validate/check.h"
+#include "tools/korvex-host/validate/render_plan.h"
 #include "tools/korvex-host/validate/session.h"
 #include "tools/korvex-host/validate/signal.h"
 
 namespace korvex_validate {
 
-inline constexpr int32_t kBlockSizes[] = {1, 7, 32, 64, 256, 511, 512, 1024, 4096};
-inline constexpr int32_t kMaxBlock = 4096;
-inline constexpr float kRates[] = {44100.0f, 48000.0f, 88200.0f, 96000.0f, 192000.0f};
 
 // Block sizes from 1 to kMaxBlock in a seeded order, the extremes included.
 std::vector<int32_t> varyingBlocks(std::mt19937_64& random, int count);

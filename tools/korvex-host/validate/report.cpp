@@ -127,7 +127,10 @@ CheckResult resultFromJson(const nlohmann::json& json) {
     CheckResult result;
     result.name = json.at("name").get<std::string>();
     const std::string status = json.at("status").get<std::string>();
-    result.status = status == "passed" ? Status::Passed : status == "skipped" ? Status::Skipped : Status::Failed;
+    result.status = status == "passed"    ? Status::Passed
+                    : status == "skipped" ? Status::Skipped
+                    : status == "warned"  ? Status::Warned
+                                          : Status::Failed;
     result.seconds = json.value("seconds", 0.0);
     result.seed = json.value("seed", uint64_t{0});
     result.messages = json.value("messages", std::vector<std::string>{});
@@ -140,8 +143,9 @@ CheckResult resultFromJson(const nlohmann::json& json) {
 
 std::string verdictLine(const Report& report) {
     std::string line = std::to_string(report.count(Status::Passed)) + " passed, " +
-                       std::to_string(report.count(Status::Failed)) + " failed, " +
-                       std::to_string(report.count(Status::Skipped)) + " skipped";
+                       std::to_string(report.count(Status::Failed)) + " failed";
+    if (const int warned = report.count(Status::Warned)) line += ", " + std::to_string(warned) + " warned";
+    line += ", " + std::to_string(report.count(Status::Skipped)) + " skipped";
     if (!report.interrupted.empty()) line += " (" + report.interrupted + ")";
     return line;
 }
@@ -160,7 +164,9 @@ void printSummary(std::ostream& out, const Report& report) {
         out << result.name << std::string(width - result.name.size() + 2, ' ') << status << time << "  " << seed << "  "
             << (result.messages.empty() ? "" : result.messages.front()) << "\n";
     }
-    out << "\n" << verdictLine(report) << "\n";
+    out << "\n";
+    for (const std::string& notice : report.notices) out << notice << "\n";
+    out << verdictLine(report) << "\n";
 }
 
 std::string jsonText(const Report& report) {
@@ -175,7 +181,9 @@ std::string jsonText(const Report& report) {
     if (!report.interrupted.empty()) json["interruption"] = report.interrupted;
     json["summary"] = {{"passed", report.count(Status::Passed)},
                        {"failed", report.count(Status::Failed)},
-                       {"skipped", report.count(Status::Skipped)}};
+                       {"skipped", report.count(Status::Skipped)},
+                       {"warned", report.count(Status::Warned)}};
+    json["notices"] = report.notices;
     nlohmann::ordered_json tests = nlohmann::ordered_json::array();
     for (const CheckResult& result : report.results) tests.push_back(resultJson(result));
     json["tests"] = tests;
@@ -199,6 +207,8 @@ std::string junitText(const Report& report) {
     xml += "      <property name=\"seed\" value=\"" + std::to_string(report.seed) + "\"/>\n";
     if (!report.interrupted.empty())
         xml += "      <property name=\"interrupted\" value=\"" + xmlText(report.interrupted) + "\"/>\n";
+    // JUnit has no warning: the count is here, each test's warnings in its system-out.
+    xml += "      <property name=\"warnings\" value=\"" + std::to_string(report.count(Status::Warned)) + "\"/>\n";
     xml += "    </properties>\n";
     for (size_t i = 0; i < report.results.size(); ++i) {
         const CheckResult& result = report.results[i];
@@ -216,11 +226,17 @@ std::string junitText(const Report& report) {
         else if (result.status == Status::Skipped)
             xml += "      <skipped message=\"" + xmlText(first) + "\"/>\n";
         std::string out = "seed " + std::to_string(result.seed) + "\n";
+        if (result.status == Status::Warned) out += "warned\n";
         for (const Figure& figure : result.figures) out += figure.name + " = " + figureText(figure) + "\n";
         if (result.status != Status::Failed) out += details;
         xml += "      <system-out>" + xmlText(out) + "</system-out>\n";
         if (!result.log.empty()) xml += "      <system-err>" + xmlText(result.log) + "</system-err>\n";
         xml += "    </testcase>\n";
+    }
+    if (!report.notices.empty()) {
+        std::string notices;
+        for (const std::string& notice : report.notices) notices += notice + "\n";
+        xml += "    <system-out>" + xmlText(notices) + "</system-out>\n";
     }
     xml += "  </testsuite>\n</testsuites>\n";
     return xml;

@@ -23,6 +23,7 @@ struct Report {
     // Empty for a run that went to its end; else why it did not (an interruption, a crash of the
     // process the tests ran in), and the results are those of the tests that ran.
     std::string interrupted;
+    std::vector<std::string> notices;  // about the whole run, one line each ("editor tests skipped: no display")
 
     int count(Status status) const;
 };

@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <random>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "simhost/child_process.h"
 #include "simhost/temporary_paths.h"
@@ -218,6 +220,8 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
     std::snprintf(timeout, sizeof timeout, "%g", validate.timeoutSeconds);
     argv.insert(argv.end(), {"validate", "--child", check.name, "--seed", std::to_string(seed), "--level",
                              std::to_string(validate.level), "--timeout", timeout, "--probe", validate.probePath});
+    if (!validate.blocks.empty()) argv.insert(argv.end(), {"--blocks", validate.blocks});
+    if (!validate.rates.empty()) argv.insert(argv.end(), {"--rates", validate.rates});
     simhost::ChildResult child = simhost::runChild(argv, validate.timeoutSeconds + kParentGraceSeconds);
     // A process that could not even be started ran none of the plug-in: the system was short of
     // something for a moment (seen under Wine on a loaded machine). One more try before that
@@ -226,7 +230,8 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         child = simhost::runChild(argv, validate.timeoutSeconds + kParentGraceSeconds);
     }
-    temporary.empty();
+    // Beside other test processes the folder is theirs too: it is emptied when the run ends.
+    if (options.jobs <= 1) temporary.empty();
     ChildEnd end;
     end.started = child.started;
     end.timedOut = child.timedOut;
@@ -362,6 +367,12 @@ CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd
     return result;
 }
 
+void applyStrict(CheckResult& result) {
+    if (result.status != Status::Warned) return;
+    result.status = Status::Failed;
+    result.messages.insert(result.messages.begin(), "a warning fails the test in a strict run (--strict)");
+}
+
 namespace {
 
 Report emptyReport(const RunOptions& options) {
@@ -406,8 +417,9 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     out << "korvex-host validate " << options.validate.vstPath << "\n"
         << "level " << options.validate.level << ", seed " << options.seed << ", " << checks.size() << " tests"
         << (options.repeat > 1 ? " x " + std::to_string(options.repeat) + " runs" : std::string()) << ", "
-        << (options.isolate ? "each in its own process" : "all in this process") << ", time-out "
-        << secondsText(options.validate.timeoutSeconds) << "\n\n";
+        << (options.isolate ? "each in its own process" : "all in this process")
+        << (options.isolate && options.jobs > 1 ? ", " + std::to_string(options.jobs) + " at once" : std::string())
+        << ", time-out " << secondsText(options.validate.timeoutSeconds) << "\n\n";
 
     // Children can be stopped and their leftovers removed, so an interruption ends the run
     // gracefully; a check running in this process cannot be, and the default handling ends it.
@@ -426,41 +438,120 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     const CheckInfo* loadCheck = findCheck("load");
     writeReportsBefore(report, options, loadCheck->name, options.seed);
     CheckResult gate = run(*loadCheck, options.seed);
-    const bool loads = gate.status == Status::Passed;
+    const bool loads = gate.status == Status::Passed || gate.status == Status::Warned;
     const bool synth = isSynth(gate);
-    const std::string noWindow = windowUnavailableReason();
+    std::string noWindow = windowUnavailableReason();
+    // Headless CI must not pass an editor it never opened: a display of the run's own, if one can
+    // be had, lives until the report is written.
+    std::unique_ptr<PrivateDisplay> display;
+    const bool wantsWindow =
+        std::any_of(checks.begin(), checks.end(), [](const CheckInfo* check) { return check->needs & kNeedsWindow; });
+    if (loads && wantsWindow && !noWindow.empty()) {
+        std::string why;
+        display = startPrivateDisplay(&why);
+        if (display) {
+            noWindow.clear();
+            out << "no display: started a private virtual display " << display->name() << " for the editor tests\n\n";
+        } else {
+            noWindow = "no display: " + why;
+            report.notices.push_back("editor tests skipped: no display (" + why + ")");
+        }
+    }
     std::string notLoaded = "skipped: the plug-in does not load";
     if (!gate.messages.empty()) notLoaded += " (" + gate.messages.front() + ")";
 
-    const size_t total = checks.size() * static_cast<size_t>(options.repeat);
-    size_t done = 0;
-    for (int repeat = 0; repeat < options.repeat && !gInterrupted.load(); ++repeat) {
+    // Every test of the run in list order; those the runner can answer itself are answered now.
+    struct Job {
+        const CheckInfo* check;
+        uint64_t seed;
+        bool ready = false;
+        CheckResult result;
+    };
+    std::vector<Job> jobs;
+    for (int repeat = 0; repeat < options.repeat; ++repeat) {
         const uint64_t seed = options.seed + static_cast<uint64_t>(repeat);
         for (const CheckInfo* check : checks) {
-            if (gInterrupted.load()) break;
-            char counter[32];
-            std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
-                          ++done, total);
-            if (terminal) out << counter << check->name << " ..." << std::flush;
-            CheckResult result;
+            Job job{check, seed, false, {}};
+            job.ready = true;
             if (check == loadCheck && repeat == 0)
-                result = gate;
+                job.result = gate;
             else if (check != loadCheck && !loads)
-                result = skipped(*check, seed, notLoaded);
+                job.result = skipped(*check, seed, notLoaded);
             else if ((check->needs & kNeedsWindow) && !noWindow.empty())
-                result = skipped(*check, seed, "skipped: " + noWindow);
+                job.result = skipped(*check, seed, "skipped: " + noWindow);
             else if ((check->needs & kNeedsSynth) && !synth)
-                result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
-            else {
-                writeReportsBefore(report, options, check->name, seed);
-                result = run(*check, seed);
-            }
-            // A test stopped by the interruption has no verdict of its own.
-            if (gInterrupted.load()) break;
-            printResult(out, result, counter, terminal);
-            report.results.push_back(std::move(result));
+                job.result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
+            else
+                job.ready = false;
+            jobs.push_back(std::move(job));
         }
     }
+
+    // Workers take the tests in list order; one that needs the machine to itself waits until the
+    // others are done, and nothing starts beside it. This thread prints results in list order.
+    // After an interruption no test starts; one that was running has no verdict of its own.
+    const int workers = options.isolate ? std::max(1, options.jobs) : 1;
+    std::mutex lock;
+    std::condition_variable changed;
+    size_t next = 0, running = 0;
+    bool aloneRunning = false;
+    const auto alone = [&](size_t index) { return (jobs[index].check->needs & kNeedsAlone) != 0; };
+    const auto work = [&] {
+        std::unique_lock<std::mutex> hold(lock);
+        for (;;) {
+            while (next < jobs.size() && jobs[next].ready) ++next;
+            changed.wait(hold, [&] {
+                while (next < jobs.size() && jobs[next].ready) ++next;
+                return next == jobs.size() || gInterrupted.load() ||
+                       (!aloneRunning && (!alone(next) || running == 0));
+            });
+            if (next == jobs.size() || gInterrupted.load()) {
+                changed.notify_all();
+                return;
+            }
+            const size_t index = next++;
+            const bool byItself = alone(index);
+            ++running;
+            aloneRunning = byItself;
+            hold.unlock();
+            CheckResult result = run(*jobs[index].check, jobs[index].seed);
+            hold.lock();
+            jobs[index].result = std::move(result);
+            jobs[index].ready = true;
+            --running;
+            if (byItself) aloneRunning = false;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    if (workers > 1)
+        for (int i = 0; i < workers; ++i) pool.emplace_back(work);
+
+    const size_t total = jobs.size();
+    for (size_t index = 0; index < total && !gInterrupted.load(); ++index) {
+        char counter[32];
+        std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
+                      index + 1, total);
+        if (terminal) out << counter << jobs[index].check->name << " ..." << std::flush;
+        if (!jobs[index].ready) writeReportsBefore(report, options, jobs[index].check->name, jobs[index].seed);
+        if (workers == 1 && !jobs[index].ready) {
+            jobs[index].result = run(*jobs[index].check, jobs[index].seed);
+            jobs[index].ready = true;
+        }
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [&] { return jobs[index].ready || gInterrupted.load(); });
+        if (!jobs[index].ready || gInterrupted.load()) break;
+        CheckResult result = std::move(jobs[index].result);
+        hold.unlock();
+        if (options.strict) applyStrict(result);
+        printResult(out, result, counter, terminal);
+        report.results.push_back(std::move(result));
+    }
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        changed.notify_all();
+    }
+    for (std::thread& worker : pool) worker.join();
     korvex_host::setInterruptHandler(nullptr);
     if (gInterrupted.load()) {
         report.interrupted = "interrupted";

@@ -19,6 +19,8 @@ struct RunOptions {
     uint64_t seed = 0;
     int repeat = 1;
     bool isolate = true;            // each check in a child process of this executable
+    bool strict = false;            // a warning fails its test
+    int jobs = 1;                   // isolated tests run at once (results still in list order)
     std::string executable;         // what children run; this executable by default
     std::vector<std::string> childPrefix;  // arguments children get ahead of "validate" (--module, --vst)
     std::string jsonPath;
@@ -59,5 +61,8 @@ struct ChildEnd {
     std::string err;
 };
 CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd& end, double timeoutSeconds);
+
+// A strict run's view of a result: its warnings make it a failure, saying so first.
+void applyStrict(CheckResult& result);
 
 }  // namespace korvex_validate

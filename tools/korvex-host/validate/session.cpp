@@ -24,9 +24,11 @@ Proc symbol(void* library, const char* name, const std::string& path) {
 void enterPlugin(const char* call) {
     korvex_host::enterFaultCall(call);
     enterPluginCall();
+    enterPluginBlockingScope();
 }
 
 void leavePlugin() {
+    leavePluginBlockingScope();
     leavePluginCall();
     korvex_host::leaveFaultCall();
 }
@@ -58,6 +60,7 @@ Probe::Probe(const std::string& path) {
     hooksProc(&kHooks);
     askTimeProc(0);
     setHeapCallNamer(korvex_host::currentFaultCall);
+    setBlockingCallNamer(korvex_host::currentFaultCall);
 }
 
 Instance::Instance(Session& session, const InstanceSettings& settings) : owner(session), made(settings) {
@@ -135,12 +138,14 @@ bool Instance::set(const std::string& id, double normalized) {
 }
 
 void Instance::beforeCallback() {
+    if (watchingBlocking) beginBlockingWatch();
     if (counting) beginHeapCount();
     if (timing) callbackStart = std::chrono::steady_clock::now();
 }
 
 void Instance::afterCallback() {
     if (timing) callbackSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - callbackStart).count();
+    if (watchingBlocking) blockingTotal.add(endBlockingWatch());
     if (!counting) return;
     const HeapCounts counts = endHeapCount();
     if (heapTotal.allocations == 0 && counts.allocations > 0) {

@@ -14,6 +14,7 @@
 #include "simhost/sim_effect_instance.h"
 #include "simhost/sim_host.h"
 #include "simhost/vst_install.h"
+#include "tools/korvex-host/validate/blocking_calls.h"
 #include "tools/korvex-host/validate/check.h"
 #include "tools/korvex-host/validate/heap_counter.h"
 #include "tools/korvex-host/validate/probe_api.h"
@@ -71,7 +72,7 @@ struct PluginFacts {
 struct InstanceSettings {
     int32_t stemFormat = simhost::kStemStereo;
     float sampleRate = 48000.0f;
-    int32_t maxFrames = 4096;
+    int32_t maxFrames = 8192;  // kMaxBlock
 };
 
 class Session;
@@ -104,6 +105,9 @@ public:
                 const std::vector<simhost::MidiPacket>& midi = {});
     void countHeap(bool on) { counting = on; }
     const HeapCounts& heap() const { return heapTotal; }
+    // With watching on, the locks, waits, sleeps and I/O of the module's render callback itself.
+    void watchBlocking(bool on) { watchingBlocking = on; }
+    const BlockingCalls& blocking() const { return blockingTotal; }
     // With timing on, how long the module's render callback took in the last render call.
     void timeCallbacks(bool on) { timing = on; }
     double lastCallbackSeconds() const { return callbackSeconds; }
@@ -122,6 +126,8 @@ private:
     // [render] Read and written by whichever thread renders; switched on and off between renders.
     bool counting = false;
     HeapCounts heapTotal;
+    bool watchingBlocking = false;
+    BlockingCalls blockingTotal;
     bool timing = false;
     std::chrono::steady_clock::time_point callbackStart;
     double callbackSeconds = 0.0;

@@ -1,0 +1,95 @@
+// The parent side of `validate --fuzz`: one child per sequence, a running count, and on the first
+// failure the seed to replay it with and what both sides went through.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "simhost/child_process.h"
+#include "tools/korvex-host/validate/environment.h"
+#include "tools/korvex-host/validate/fuzz.h"
+
+namespace korvex_validate {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A sequence is short; one that takes this long has hung.
+constexpr double kSequenceLimitSeconds = 30.0;
+constexpr double kParentGraceSeconds = 10.0;
+constexpr double kCountEverySeconds = 5.0;  // the running count, where output is no terminal
+constexpr size_t kLogLines = 60;            // the end of a failing sequence's log
+
+std::string lastLines(const std::string& text, size_t count) {
+    size_t at = text.size();
+    for (size_t found = 0; at > 0 && found <= count;) {
+        at = text.rfind('\n', at - 1);
+        if (at == std::string::npos) return text;
+        ++found;
+    }
+    return text.substr(at + 1);
+}
+
+}  // namespace
+
+int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
+    const ValidateOptions& validate = options.validate;
+    const double limit = std::min(validate.timeoutSeconds, kSequenceLimitSeconds);
+    const bool terminal = stdoutIsTerminal();
+    out << "korvex-host validate --fuzz " << seconds << " " << validate.vstPath << "\n"
+        << "random host-call sequences through the module and the probe, seeds from " << options.seed
+        << ", each in its own process, time limit " << limit << " s\n";
+    out.flush();
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastCount = start;
+    char limitText[32];
+    std::snprintf(limitText, sizeof limitText, "%g", limit);
+    uint64_t count = 0;
+    for (;;) {
+        const uint64_t seed = options.seed + count;
+        std::vector<std::string> argv{options.executable};
+        argv.insert(argv.end(), options.childPrefix.begin(), options.childPrefix.end());
+        argv.insert(argv.end(), {"validate", "--child", kFuzzCheckName, "--seed", std::to_string(seed), "--timeout",
+                                 limitText, "--probe", validate.probePath});
+        const simhost::ChildResult child = simhost::runChild(argv, limit + kParentGraceSeconds);
+        ChildEnd end;
+        end.started = child.started;
+        end.timedOut = child.timedOut;
+        end.crashed = child.crashed;
+        end.fault = child.started ? child.fault : child.failure;
+        end.exitCode = child.exitCode;
+        end.seconds = child.seconds;
+        end.out = child.out;
+        end.err = child.err;
+        const CheckResult result = resultOfChild(kFuzzCheckName, seed, end, limit + kParentGraceSeconds);
+        ++count;
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        if (result.status == Status::Failed) {
+            if (terminal) out << "\n";
+            out << "sequence " << count << " failed (seed " << seed << "): "
+                << (result.messages.empty() ? std::string("no reason given") : result.messages.front()) << "\n"
+                << "the sequence, host calls and what the plug-in received after each:\n"
+                << lastLines(child.err, kLogLines) << (child.err.empty() || child.err.back() == '\n' ? "" : "\n")
+                << "replay it: korvex-host --vst " << validate.vstPath << " validate --fuzz 0 --seed " << seed << "\n";
+            out.flush();
+            return 1;
+        }
+        const bool over = seconds <= 0.0 || elapsed >= seconds;
+        if (terminal) {
+            out << "\r" << count << " sequences, none failed" << std::flush;
+        } else if (over || std::chrono::duration<double>(Clock::now() - lastCount).count() >= kCountEverySeconds) {
+            out << count << " sequences, none failed\n" << std::flush;
+            lastCount = Clock::now();
+        }
+        if (over) break;
+    }
+    if (terminal) out << "\n";
+    char text[96];
+    std::snprintf(text, sizeof text, "%llu sequences in %.1f s, none failed\n", static_cast<unsigned long long>(count),
+                  std::chrono::duration<double>(Clock::now() - start).count());
+    out << text;
+    out.flush();
+    return 0;
+}
+
+}  // namespace korvex_validate
