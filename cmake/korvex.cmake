@@ -51,9 +51,12 @@ function(korvex_add_test name)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     korvex_runtime_path(results "${KORVEX_TEST_RESULTS}")
     add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${results}/${name}.xml)
+    # One registry for the whole prefix: a program that points the product's value at its own
+    # install (nearly every one does) would send another's module to the wrong plug-in.
     set_tests_properties(${name} PROPERTIES
       ENVIRONMENT "KORVEX_BUILD_DIR=${KORVEX_RUNTIME_BUILD_DIR}"
-      FIXTURES_REQUIRED wine_prefix)
+      FIXTURES_REQUIRED wine_prefix
+      RESOURCE_LOCK product_registry)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "KORVEX_BUILD_DIR=${KORVEX_RUNTIME_BUILD_DIR}")
   endif()
