@@ -50,13 +50,28 @@ function(korvex_add_test name)
   target_link_libraries(${name} PRIVATE korvex_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     korvex_runtime_path(results "${KORVEX_TEST_RESULTS}")
-    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${results}/${name}.xml)
-    # One registry for the whole prefix: a program that points the product's value at its own
-    # install (nearly every one does) would send another's module to the wrong plug-in.
-    set_tests_properties(${name} PROPERTIES
-      ENVIRONMENT "KORVEX_BUILD_DIR=${KORVEX_RUNTIME_BUILD_DIR}"
-      FIXTURES_REQUIRED wine_prefix
-      RESOURCE_LOCK product_registry)
+    # A program too long for one time limit under Wine (KORVEX_WINE_SHARDS set by its caller) runs
+    # as that many entries, each a share of its tests.
+    set(shards 1)
+    if(KORVEX_WINE_SHARDS)
+      set(shards ${KORVEX_WINE_SHARDS})
+    endif()
+    math(EXPR last "${shards} - 1")
+    foreach(shard RANGE ${last})
+      set(entry ${name})
+      set(environment "KORVEX_BUILD_DIR=${KORVEX_RUNTIME_BUILD_DIR}")
+      if(shards GREATER 1)
+        set(entry ${name}_${shard})
+        list(APPEND environment "GTEST_TOTAL_SHARDS=${shards}" "GTEST_SHARD_INDEX=${shard}")
+      endif()
+      add_test(NAME ${entry} COMMAND ${name} --gtest_output=xml:${results}/${entry}.xml)
+      # One registry for the whole prefix: a program that points the product's value at its own
+      # install (nearly every one does) would send another's module to the wrong plug-in.
+      set_tests_properties(${entry} PROPERTIES
+        ENVIRONMENT "${environment}"
+        FIXTURES_REQUIRED wine_prefix
+        RESOURCE_LOCK product_registry)
+    endforeach()
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "KORVEX_BUILD_DIR=${KORVEX_RUNTIME_BUILD_DIR}")
   endif()
