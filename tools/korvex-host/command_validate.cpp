@@ -15,6 +15,7 @@
 #include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/validate/check.h"
 #include "tools/korvex-host/validate/runner.h"
+#include "tools/korvex-host/validate/survey_index.h"
 
 namespace {
 
@@ -29,6 +30,10 @@ struct ValidateCommand {
     int repeat = 1;
     double timeout = 60.0;
     std::string json, junit;
+    std::string artifacts, html;
+    std::string index;                 // write a survey's index page from these JSON reports, and stop
+    std::vector<std::string> reports;
+    std::string keep;   // hidden: the child's folder for what it keeps
     bool noIsolation = false;
     std::string child;  // hidden: run this one check here and print its result
     std::string probe;  // hidden: the probe library (default: beside this executable)
@@ -69,12 +74,18 @@ void run(const ValidateCommand& command) {
         printList(std::cout);
         return;
     }
+    if (!command.index.empty()) {
+        if (command.reports.empty()) throw std::runtime_error("--index needs the JSON reports to list after it");
+        writeSurveyIndex(command.index, command.reports);
+        return;
+    }
     ValidateOptions validate;
     validate.vstPath = korvex_host::vstLibraryPath(hostOptions().vstPath);
     validate.modulePath = hostOptions().modulePath;
     validate.probePath = command.probe.empty() ? defaultProbe() : command.probe;
     validate.level = command.level;
     validate.timeoutSeconds = command.timeout;
+    validate.keepDir = command.keep;
     const uint64_t seed = parseSeed(command.seed);
 
     if (!command.child.empty()) {
@@ -92,9 +103,14 @@ void run(const ValidateCommand& command) {
     options.repeat = command.repeat;
     options.isolate = !command.noIsolation;
     options.executable = simhost::currentExecutable();
-    options.childPrefix = {"--module", validate.modulePath, "--vst", validate.vstPath};
+    // Absolute, so the replay scripts of --artifacts work from any folder.
+    options.childPrefix = {"--module", fs::absolute(validate.modulePath).string(), "--vst",
+                           fs::absolute(validate.vstPath).string()};
     options.jsonPath = command.json;
     options.junitPath = command.junit;
+    // Children start elsewhere than this process may; they get the folder as it is from here.
+    options.artifactsDir = command.artifacts.empty() ? std::string() : fs::absolute(command.artifacts).string();
+    options.htmlPath = command.html;
     // In one process a crash ends the run; it still ends with one line naming the call.
     if (!options.isolate) korvex_host::installFaultReport("validate");
     const int code = runBattery(options, std::cout);
@@ -123,9 +139,18 @@ void addValidateCommand(CLI::App& app) {
         ->capture_default_str();
     command->add_option("--json", options.json, "write every result with its figures as JSON to FILE");
     command->add_option("--junit", options.junit, "write JUnit XML to FILE");
+    command->add_option("--artifacts", options.artifacts,
+                        "keep a folder per failed or warned test in DIR (replay script, inputs, outputs, logs, "
+                        "call stack) and DIR/summary.json");
+    command->add_option("--html", options.html, "write the report as one self-contained HTML page to FILE");
+    command->add_option("--index", options.index,
+                        "write a survey's index page to FILE from the JSON reports given after it, and stop");
+    command->add_option("reports", options.reports, "JSON reports for --index");
     command->add_flag("--no-isolation", options.noIsolation,
                       "run every test in this process (faster; a crash ends the run)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");
+    command->add_option("--keep", options.keep, "where the test run here keeps its files (used by the runner)")
+        ->group("");
     command->callback([] { run(options); });
 }

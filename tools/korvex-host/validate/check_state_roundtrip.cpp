@@ -29,6 +29,7 @@ void checkStateRoundTrip(CheckContext& context) {
                       std::to_string(chunk.size()) + " bytes");
     }
     context.figure("chunk_bytes", static_cast<double>(chunk.size()));
+    context.keep("saved-chunk.bin", chunk);
     const std::vector<float> values = pluginValues(*saved);
 
     std::unique_ptr<Instance> loaded = session.instance();
@@ -39,6 +40,7 @@ void checkStateRoundTrip(CheckContext& context) {
     }
     std::vector<uint8_t> readBack;
     loaded->sim().saveChunk(readBack);
+    context.keep("read-back-chunk.bin", readBack);
     if (const std::string difference = chunkDifference(chunk, readBack); !difference.empty())
         context.fail("the chunk read back after loading differs from the one saved: " + difference);
     if (const std::string difference = valueDifference(values, pluginValues(*loaded)); !difference.empty())

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "tools/korvex-host/validate/result_extras.h"
+
 namespace korvex_validate {
 namespace {
 
@@ -87,6 +89,7 @@ nlohmann::ordered_json resultJson(const CheckResult& result) {
     for (const Figure& figure : result.figures) figures[figure.name] = figure.value;
     json["figures"] = figures;
     if (!result.log.empty()) json["log"] = result.log;
+    addExtrasJson(json, result);
     return json;
 }
 
@@ -101,6 +104,7 @@ CheckResult resultFromJson(const nlohmann::json& json) {
     if (json.contains("figures"))
         for (const auto& [name, value] : json.at("figures").items()) result.figures.push_back({name, value.get<double>()});
     result.log = json.value("log", std::string());
+    readExtrasJson(json, result);
     return result;
 }
 

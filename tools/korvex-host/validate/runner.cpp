@@ -2,10 +2,12 @@
 // progress lines, and the report at the end.
 #include "tools/korvex-host/validate/runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <ostream>
@@ -14,7 +16,11 @@
 
 #include "simhost/child_process.h"
 #include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/validate/artifacts.h"
+#include "tools/korvex-host/validate/crash_stack.h"
 #include "tools/korvex-host/validate/environment.h"
+#include "tools/korvex-host/validate/html_report.h"
+#include "tools/korvex-host/validate/progress_line.h"
 
 namespace korvex_validate {
 namespace {
@@ -143,7 +149,8 @@ CheckResult skipped(const CheckInfo& check, uint64_t seed, const std::string& re
     return result;
 }
 
-CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint64_t seed) {
+// `err`: everything the child wrote to stderr, for its artifact folder.
+CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint64_t seed, std::string& err) {
     const ValidateOptions& validate = options.validate;
     std::vector<std::string> argv{options.executable};
     argv.insert(argv.end(), options.childPrefix.begin(), options.childPrefix.end());
@@ -151,6 +158,8 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
     std::snprintf(timeout, sizeof timeout, "%g", validate.timeoutSeconds);
     argv.insert(argv.end(), {"validate", "--child", check.name, "--seed", std::to_string(seed), "--level",
                              std::to_string(validate.level), "--timeout", timeout, "--probe", validate.probePath});
+    if (!options.artifactsDir.empty())
+        argv.insert(argv.end(), {"--keep", artifactFolder(options.artifactsDir, check.name, seed, options.repeat)});
     simhost::ChildResult child = simhost::runChild(argv, validate.timeoutSeconds + kParentGraceSeconds);
     // A process that could not even be started ran none of the plug-in: the system was short of
     // something for a moment (seen under Wine on a loaded machine). One more try before that
@@ -168,7 +177,10 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
     end.seconds = child.seconds;
     end.out = child.out;
     end.err = child.err;
-    return resultOfChild(check.name, seed, end, validate.timeoutSeconds + kParentGraceSeconds);
+    CheckResult result = resultOfChild(check.name, seed, end, validate.timeoutSeconds + kParentGraceSeconds);
+    result.stack = symbolisedStack(child.err);
+    err = std::move(child.err);
+    return result;
 }
 
 bool isSynth(const CheckResult& load) {
@@ -177,12 +189,11 @@ bool isSynth(const CheckResult& load) {
     return false;
 }
 
-void printResult(std::ostream& out, const CheckResult& result, const std::string& counter, bool terminal) {
+void printResult(std::ostream& out, const CheckResult& result, const std::string& counter) {
     std::string name = result.name;
     name.resize(std::max<size_t>(name.size(), 26), ' ');
     std::string status = statusName(result.status);
     status.resize(8, ' ');
-    if (terminal) out << "\r";
     out << counter << name << status << secondsText(result.seconds) << "\n";
     for (const std::string& message : result.messages) out << "          " << message << "\n";
     out.flush();
@@ -232,6 +243,9 @@ CheckResult runCheckHere(const CheckInfo& check, const ValidateOptions& options,
 
 int runChildCheck(const std::string& name, const ValidateOptions& options, uint64_t seed) {
     korvex_host::installFaultReport("validate");
+    const std::string dump = options.keepDir.empty() ? std::string() : options.keepDir + "/crash.dmp";
+    if (!options.keepDir.empty()) std::filesystem::create_directories(options.keepDir);
+    korvex_host::reportCrashStacks(dump.c_str());
     const CheckInfo* check = findCheck(name);
     if (!check) throw std::runtime_error("no test named '" + name + "'");
     CheckResult result;
@@ -266,7 +280,7 @@ CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd
 
     if (result.seconds == 0.0) result.seconds = end.seconds;
     result.status = Status::Failed;
-    result.log = tail(end.err);
+    result.log = tail(withoutStack(end.err));
     std::string why;
     if (!end.started) {
         why = "the test process could not start: " + end.fault;
@@ -304,6 +318,10 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     report.level = options.validate.level;
     report.seed = options.seed;
     report.repeat = options.repeat;
+    report.timeoutSeconds = options.validate.timeoutSeconds;
+    report.command.push_back(options.executable);
+    report.command.insert(report.command.end(), options.childPrefix.begin(), options.childPrefix.end());
+    ProgressLine progress(out, terminal, start);
 
     out << "korvex-host validate " << options.validate.vstPath << "\n"
         << "level " << options.validate.level << ", seed " << options.seed << ", " << checks.size() << " tests"
@@ -311,13 +329,21 @@ int runBattery(const RunOptions& options, std::ostream& out) {
         << (options.isolate ? "each in its own process" : "all in this process") << ", time-out "
         << secondsText(options.validate.timeoutSeconds) << "\n\n";
 
+    std::string err;
     const auto run = [&](const CheckInfo& check, uint64_t seed) {
-        return options.isolate ? runIsolated(check, options, seed) : runCheckHere(check, options.validate, seed);
+        err.clear();
+        if (options.isolate) return runIsolated(check, options, seed, err);
+        ValidateOptions here = options.validate;
+        if (!options.artifactsDir.empty()) here.keepDir = artifactFolder(options.artifactsDir, check.name, seed, options.repeat);
+        return runCheckHere(check, here, seed);
     };
 
     // Every other test needs a plug-in that loads: find out once, first.
     const CheckInfo* loadCheck = findCheck("load");
     CheckResult gate = run(*loadCheck, options.seed);
+    // A gate that is not among the tests chosen still leaves its folder when it failed.
+    if (!options.artifactsDir.empty() && std::find(checks.begin(), checks.end(), loadCheck) == checks.end())
+        settleArtifacts(options.artifactsDir, report, gate, err);
     const bool loads = gate.status == Status::Passed;
     const bool synth = isSynth(gate);
     const std::string noWindow = windowUnavailableReason();
@@ -332,7 +358,7 @@ int runBattery(const RunOptions& options, std::ostream& out) {
             char counter[32];
             std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
                           ++done, total);
-            if (terminal) out << counter << check->name << " ..." << std::flush;
+            progress.begin(done - 1, total, check->name);
             CheckResult result;
             if (check == loadCheck && repeat == 0)
                 result = gate;
@@ -344,7 +370,10 @@ int runBattery(const RunOptions& options, std::ostream& out) {
                 result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
             else
                 result = run(*check, seed);
-            printResult(out, result, counter, terminal);
+            progress.end();
+            printResult(out, result, counter);
+            if (!options.artifactsDir.empty()) settleArtifacts(options.artifactsDir, report, result, err);
+            err.clear();
             report.results.push_back(std::move(result));
         }
     }
@@ -352,6 +381,8 @@ int runBattery(const RunOptions& options, std::ostream& out) {
 
     if (!options.jsonPath.empty()) writeJson(report, options.jsonPath);
     if (!options.junitPath.empty()) writeJunit(report, options.junitPath);
+    if (!options.artifactsDir.empty()) writeSummary(options.artifactsDir, report);
+    if (!options.htmlPath.empty()) writeHtml(report, options.htmlPath);
     printSummary(out, report);
     out.flush();
     return report.count(Status::Failed) == 0 ? 0 : 1;
