@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
           libsndfile1-dev libcli11-dev nlohmann-json3-dev libxml2-dev libpng-dev libx11-dev libxtst-dev
-          xvfb xauth xfonts-base)
+          xvfb xauth xfonts-base llvm chromium)
 # Windows: the cross compiler, GoogleTest's sources to build with it, Wine to run the result, and
 # the i686 binutils for the 32-bit test DLL.
 [ "${KORVEX_WITH_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64

@@ -1,6 +1,7 @@
 // Charts, pictures and the call stack of a result as JSON.
 #include "tools/korvex-host/validate/result_extras.h"
 
+#include <cmath>
 #include <stdexcept>
 
 namespace korvex_validate {
@@ -31,6 +32,14 @@ nlohmann::ordered_json chartJson(const Chart& chart) {
     return json;
 }
 
+// JSON has no NaN: a non-finite sample is written as null and read back as NaN, which charts leave out.
+std::vector<double> numbers(const nlohmann::json& json) {
+    std::vector<double> values;
+    if (!json.is_array()) return values;
+    for (const nlohmann::json& value : json) values.push_back(value.is_number() ? value.get<double>() : NAN);
+    return values;
+}
+
 Chart chartFromJson(const nlohmann::json& json) {
     Chart chart;
     chart.title = json.value("title", std::string());
@@ -43,8 +52,8 @@ Chart chartFromJson(const nlohmann::json& json) {
         chart.markerLabel = json.at("marker").value("label", std::string());
     }
     for (const nlohmann::json& line : json.value("series", nlohmann::json::array()))
-        chart.series.push_back({line.value("name", std::string()), line.value("x", std::vector<double>{}),
-                                line.value("y", std::vector<double>{})});
+        chart.series.push_back({line.value("name", std::string()), numbers(line.value("x", nlohmann::json())),
+                                numbers(line.value("y", nlohmann::json()))});
     return chart;
 }
 
