@@ -65,7 +65,8 @@ bool RenderRun::block(int32_t frames, const std::vector<simhost::MidiPacket>& ex
         broken = true;
         return false;
     }
-    output.add(moduleSide, frames);
+    // The calls played past a difference only feed its picture; the figures stay those compared.
+    if (!extending) output.add(moduleSide, frames);
     record(frames);
     if (twin) {
         // The time record the module answered during this call, if the plug-in asked.
