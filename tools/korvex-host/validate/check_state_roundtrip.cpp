@@ -60,6 +60,7 @@ void checkStateRoundTrip(CheckContext& context) {
                 if (at < 0) continue;
                 context.fail("after loading the state, the loaded instance renders differently from the one it was "
                              "saved from: channel " + std::to_string(c) + " at " + frameText(position + at, rate));
+                RenderRun::keepPairDifference(context, a, "saved instance", b, "loaded instance", c, position + at);
                 return;
             }
             position += size;

@@ -28,7 +28,8 @@ void keepPicture(CheckContext& context, const simhost::WindowImage& image, const
     try {
         korvex_host::writePng(path.string(), image);
     } catch (const std::exception& error) {
-        context.note(std::string("no picture of the editor: ") + error.what());
+        // A build without PNG says so where files were asked for, not on every editor test.
+        if (context.keeping()) context.note(std::string("no picture of the editor: ") + error.what());
         return;
     }
     std::ifstream in(path, std::ios::binary);

@@ -35,7 +35,67 @@ std::vector<std::vector<float>> difference(const std::vector<std::vector<float>>
     return out;
 }
 
+// Two outputs around `at` as two charts: both waveforms, then their difference on its own scale
+// (beside the signal a difference of a few units in the last place draws as a flat line).
+void chartDifference(CheckContext& check, const std::string& what, double sampleRate, const std::vector<float>& a,
+                     const std::string& aName, const std::vector<float>& b, const std::string& bName, int32_t channel,
+                     int64_t at) {
+    const int64_t recorded = static_cast<int64_t>(std::min(a.size(), b.size()));
+    const int64_t from = std::max<int64_t>(0, at - kBefore), to = std::min(recorded, at + kAfter);
+    if (from >= to) return;
+    char title[200];
+    std::snprintf(title, sizeof title, "%s: channel %d differs from frame %lld (%.4f s)", what.c_str(), channel,
+                  static_cast<long long>(at), static_cast<double>(at) / sampleRate);
+    Chart waves;
+    waves.title = std::string(title) + ": both outputs";
+    waves.xLabel = "frame";
+    waves.yLabel = "sample value";
+    waves.hasMarker = true;
+    waves.markerX = static_cast<double>(at);
+    waves.markerLabel = "first difference";
+    Chart gaps = waves;
+    gaps.title = std::string(title) + ": " + aName + " minus " + bName;
+    gaps.yLabel = "difference";
+    Series first{aName, {}, {}}, second{bName, {}, {}}, gap{"difference", {}, {}};
+    for (int64_t i = from; i < to; ++i) {
+        const auto index = static_cast<size_t>(i);
+        for (Series* line : {&first, &second, &gap}) line->x.push_back(static_cast<double>(i));
+        first.y.push_back(a[index]);
+        second.y.push_back(b[index]);
+        gap.y.push_back(static_cast<double>(a[index]) - b[index]);
+    }
+    waves.series = {first, second};
+    gaps.series = {gap};
+    check.chart(std::move(waves));
+    check.chart(std::move(gaps));
+}
+
 }  // namespace
+
+void RenderRun::keepPairDifference(CheckContext& context, const RenderRun& first, const std::string& firstName,
+                                   const RenderRun& second, const std::string& secondName, int32_t channel,
+                                   int64_t frame) {
+    const auto c = static_cast<size_t>(channel);
+    const double rate = first.effect.settings().sampleRate;
+    if (c < first.recording.module.size() && c < second.recording.module.size())
+        chartDifference(context, "two instances", rate, first.recording.module[c], firstName,
+                        second.recording.module[c], secondName, channel, frame);
+    if (!context.keeping()) return;
+    const std::string folder = context.keepFolder();
+    const int32_t sampleRate = static_cast<int32_t>(rate);
+    for (const auto& [name, run] : {std::pair<const char*, const RenderRun*>{"first.wav", &first},
+                                    std::pair<const char*, const RenderRun*>{"second.wav", &second}}) {
+        const std::string why = writeWave((std::filesystem::path(folder) / name).string(), sampleRate,
+                                          run->recording.module);
+        if (!why.empty()) context.note(why);
+    }
+    if (!first.recording.input.empty())
+        if (const std::string why = writeWave((std::filesystem::path(folder) / "input.wav").string(), sampleRate,
+                                              first.recording.input);
+            !why.empty())
+            context.note(why);
+    if (!first.recording.midi.empty()) context.keep("midi.mid", midiFileBytes(sampleRate, first.recording.midi));
+}
 
 void RenderRun::record(int32_t frames) {
     if (recording.truncated) return;
@@ -73,40 +133,9 @@ void RenderRun::keepOutput() { keepCommon(); }
 
 void RenderRun::keepDifference(int32_t channel, int64_t at) {
     const auto c = static_cast<size_t>(channel);
-    if (c < recording.module.size() && c < recording.direct.size()) {
-        const int64_t recorded =
-            static_cast<int64_t>(std::min(recording.module[c].size(), recording.direct[c].size()));
-        const int64_t from = std::max<int64_t>(0, at - kBefore), to = std::min(recorded, at + kAfter);
-        char title[160];
-        std::snprintf(title, sizeof title, "%s: channel %d differs from frame %lld (%.4f s)", label.c_str(), channel,
-                      static_cast<long long>(at), static_cast<double>(at) / effect.settings().sampleRate);
-        Chart waves;
-        waves.title = std::string(title) + ": both outputs";
-        waves.xLabel = "frame";
-        waves.yLabel = "sample value";
-        waves.hasMarker = true;
-        waves.markerX = static_cast<double>(at);
-        waves.markerLabel = "first difference";
-        // The difference gets a chart of its own: beside the signal, a difference of a few units
-        // in the last place would draw as a flat line.
-        Chart gaps = waves;
-        gaps.title = std::string(title) + ": through the module minus hosted directly";
-        gaps.yLabel = "difference";
-        Series module{"through the module", {}, {}}, direct{"hosted directly", {}, {}}, gap{"difference", {}, {}};
-        for (int64_t i = from; i < to; ++i) {
-            const auto index = static_cast<size_t>(i);
-            for (Series* line : {&module, &direct, &gap}) line->x.push_back(static_cast<double>(i));
-            module.y.push_back(recording.module[c][index]);
-            direct.y.push_back(recording.direct[c][index]);
-            gap.y.push_back(static_cast<double>(recording.module[c][index]) - recording.direct[c][index]);
-        }
-        if (!module.x.empty()) {
-            waves.series = {module, direct};
-            gaps.series = {gap};
-            check.chart(std::move(waves));
-            check.chart(std::move(gaps));
-        }
-    }
+    if (c < recording.module.size() && c < recording.direct.size())
+        chartDifference(check, label, effect.settings().sampleRate, recording.module[c], "through the module",
+                        recording.direct[c], "hosted directly", channel, at);
     keepCommon();
 }
 

@@ -47,6 +47,11 @@ public:
     Buffers& buffers() { return moduleSide; }
     // Reports non-finite output and denormal runs seen so far as one failure.
     void reportSignalProblems();
+    // Two stretches given the same input differ at `frame` (of the stretch), channel `channel`:
+    // both outputs and their difference around it as charts, and as files when keeping.
+    static void keepPairDifference(CheckContext& context, const RenderRun& first, const std::string& firstName,
+                                   const RenderRun& second, const std::string& secondName, int32_t channel,
+                                   int64_t frame);
 
 private:
     // What the twin was given for one call, kept so a mismatch can be replayed on two fresh
