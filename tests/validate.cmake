@@ -35,7 +35,7 @@ if(TARGET korvex_validate)
                   ${CMAKE_CURRENT_LIST_DIR}/validate_parts_test.cpp
                   ${CMAKE_CURRENT_LIST_DIR}/validate_report_parts_test.cpp
                   ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_none.cpp)
-  target_link_libraries(validate_runner_test PRIVATE korvex_validate)
+  target_link_libraries(validate_runner_test PRIVATE korvex_validate korvex_host_midi)
 
   if(KORVEX_VALIDATE_LIBXML2)
     foreach(test validate_test validate_runner_test)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -187,8 +188,10 @@ TEST(ValidateReportParts, ReplayCommandsQuoteWhatAShellWouldSplit) {
     EXPECT_EQ(replayCommandLine(report, report.results[1]),
               "'/opt/my tools/korvex-host' --vst '/tmp/it'\\''s.so' validate --only render.finite --seed 42 --level 5 "
               "--timeout 60");
-    EXPECT_EQ(artifactFolder("/out", "render.direct", 7, 1), "/out/render.direct");
-    EXPECT_EQ(artifactFolder("/out", "render.direct", 7, 3), "/out/render.direct-seed7");
+    EXPECT_EQ(std::filesystem::path(artifactFolder("/out", "render.direct", 7, 1)),
+              std::filesystem::path("/out") / "render.direct");
+    EXPECT_EQ(std::filesystem::path(artifactFolder("/out", "render.direct", 7, 3)),
+              std::filesystem::path("/out") / "render.direct-seed7");
 }
 
 TEST(ValidateReportParts, TheProgressLineSaysWhatRunsHowManyAreDoneAndTheTimeSpent) {
