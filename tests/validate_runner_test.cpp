@@ -230,7 +230,7 @@ TEST(ValidateReport, WarningsPassUnlessTheRunIsStrictAndEveryReportSaysSo) {
     EXPECT_EQ(failedToo.status, Status::Failed);
     report.results = {warned};
     report.notices = {"editor tests skipped: no display (why)"};
-    EXPECT_EQ(verdictLine(report), "0 passed, 0 failed, 1 warned");
+    EXPECT_EQ(verdictLine(report), "0 passed, 0 failed, 1 warned, 0 skipped");
     std::ostringstream text;
     printSummary(text, report);
     EXPECT_NE(text.str().find("render.latency  warned"), std::string::npos) << text.str();
