@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
           libsndfile1-dev libcli11-dev nlohmann-json3-dev libxml2-dev libpng-dev libx11-dev libxtst-dev
-          xvfb xauth xfonts-base)
+          xvfb xauth xfonts-base llvm chromium)
 # Windows: the cross compiler, GoogleTest's sources to build with it, Wine to run the result, the
 # i686 binutils for the 32-bit test DLL, zlib for mingw and dpkg-dev to unpack the sources of
 # libsndfile and libpng (built for mingw below), NSIS for the installer, and sndfile-cmp to compare

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The validation battery as CI runs it: the reference plug-in must pass at level 10; every VST
 # plug-in of Debian's dpf-plugins-vst, zam-plugins, dragonfly-reverb-vst and amsynth is surveyed,
-# its failures reported (they are the plug-ins' own) but not fatal. JSON and JUnit reports stay in
-# <build>/validate/. Usage: scripts/validate-survey.sh [build dir] ; KORVEX_SURVEY_LEVEL sets the
+# its failures reported (they are the plug-ins' own) but not fatal. JSON, JUnit and HTML reports stay
+# in <build>/validate/, with index.html linking every HTML report (plug-ins as rows, tests as columns). Usage: scripts/validate-survey.sh [build dir] ; KORVEX_SURVEY_LEVEL sets the
 # survey's level (default 10), KORVEX_SURVEY_JOBS how many plug-ins run at once (default 2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,7 +27,7 @@ fi
 
 echo "-- reference plug-in, level 10"
 "$host" validate --level 10 --json "$out/reference.json" --junit "$out/reference.xml" \
-  | tee "$out/reference.txt" | tail -1
+  --html "$out/reference.html" | tee "$out/reference.txt" | tail -1
 
 # Exit code 1 is a verdict (something failed); anything else means the validator itself broke.
 survey_one() {
@@ -35,8 +35,8 @@ survey_one() {
   name="$(basename "$plugin" .so)"
   local code=0
   "$host" --vst "$plugin" validate --level "$level" --json "$out/$name.json" \
-    --junit "$out/$name.xml" >"$out/$name.txt" 2>"$out/$name.err" || code=$?
-  if [ "$code" -gt 1 ] || [ ! -s "$out/$name.json" ] || [ ! -s "$out/$name.xml" ]; then
+    --junit "$out/$name.xml" --html "$out/$name.html" >"$out/$name.txt" 2>"$out/$name.err" || code=$?
+  if [ "$code" -gt 1 ] || [ ! -s "$out/$name.json" ] || [ ! -s "$out/$name.xml" ] || [ ! -s "$out/$name.html" ]; then
     echo "validate broke on $plugin (exit code $code):" >&2
     tail -5 "$out/$name.err" >&2
     return 2
@@ -69,4 +69,26 @@ for plugin in "${plugins[@]}"; do
   printf '%-30s %-32s %s\n' "$name" "$(tail -1 "$out/$name.txt")" "${failing:+failed: $failing}"
 done
 echo "-- survey took $((SECONDS - start)) s"
+
+# The index: every report that was written, the reference first.
+reports=("$out/reference.json")
+for plugin in "${plugins[@]}"; do
+  name="$(basename "$plugin" .so)"
+  [ -s "$out/$name.json" ] && reports+=("$out/$name.json")
+done
+"$host" validate --index "$out/index.html" "${reports[@]}"
+echo "-- index of ${#reports[@]} reports: $out/index.html"
+# Opened in a real browser where there is one: the page must link every report it was given.
+if command -v chromium >/dev/null; then
+  profile="$(mktemp -d)"
+  dom="$(chromium --headless --no-sandbox --disable-gpu --user-data-dir="$profile" --dump-dom \
+           "file://$(realpath "$out/index.html")" 2>/dev/null)"
+  rm -rf "$profile"
+  for report in "${reports[@]}"; do
+    if ! grep -qF "href=\"$(basename "$report" .json).html\"" <<<"$dom"; then
+      echo "the index page does not link $(basename "$report" .json).html" >&2
+      broken=1
+    fi
+  done
+fi
 exit "$broken"

@@ -22,6 +22,12 @@ if(TARGET korvex_validate)
                    allocating hanging stereoonly crashing sharedstate lastevents reencode
                    editorhang locking sleeping filewriting overrunning inputwriting overreading latencylie delayed)
 
+  # Artifact folders replayed, and the HTML reports opened in a headless chromium where there is one.
+  korvex_add_test(validate_report_test ${CMAKE_CURRENT_LIST_DIR}/validate_report_test.cpp
+                  ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_none.cpp)
+  target_link_libraries(validate_report_test PRIVATE korvex_validate korvex_display_testing)
+  add_dependencies(validate_report_test korvex-host korvex_probe crashing sharedstate wellbehaved)
+
   korvex_add_test(validate_probe_test ${CMAKE_CURRENT_LIST_DIR}/validate_probe_test.cpp)
   add_dependencies(validate_probe_test korvex_probe recording nomain nullmain)
 
@@ -42,9 +48,10 @@ if(TARGET korvex_validate)
 
   korvex_add_test(validate_runner_test ${CMAKE_CURRENT_LIST_DIR}/validate_runner_test.cpp
                   ${CMAKE_CURRENT_LIST_DIR}/validate_parts_test.cpp
+                  ${CMAKE_CURRENT_LIST_DIR}/validate_report_parts_test.cpp
                   ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_none.cpp
                   ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/blocking_calls_none.cpp)
-  target_link_libraries(validate_runner_test PRIVATE korvex_validate)
+  target_link_libraries(validate_runner_test PRIVATE korvex_validate korvex_host_midi)
 
   if(KORVEX_VALIDATE_LIBXML2)
     foreach(test validate_test validate_runner_test)

@@ -19,6 +19,7 @@
 #include "tools/korvex-host/validate/fuzz.h"
 #include "tools/korvex-host/validate/render_plan.h"
 #include "tools/korvex-host/validate/runner.h"
+#include "tools/korvex-host/validate/survey_index.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ struct ValidateCommand {
     int repeat = 1;
     double timeout = 60.0;
     std::string jsonPath, junitPath;
+    std::string artifacts, html;
+    std::string index;                 // write a survey's index page from these JSON reports, and stop
+    std::vector<std::string> reports;
+    std::string keep;   // hidden: the child's folder for what it keeps
     bool noIsolation = false;
     bool strict = false;
     std::string blocks, rates;
@@ -107,6 +112,11 @@ void run(const ValidateCommand& command) {
         printList(std::cout);
         return;
     }
+    if (!command.index.empty()) {
+        if (command.reports.empty()) throw std::runtime_error("--index needs the JSON reports to list after it");
+        writeSurveyIndex(command.index, command.reports);
+        return;
+    }
     // Every test installs the validator's probe in the plug-in's place: it needs a library to wrap.
     if (hostOptions().installed)
         throw std::runtime_error("validate puts its probe in the plug-in's place and cannot use --installed; "
@@ -121,6 +131,7 @@ void run(const ValidateCommand& command) {
     validate.timeoutSeconds = command.timeout;
     validate.blocks = command.blocks;
     validate.rates = command.rates;
+    validate.keepDir = command.keep;
     const uint64_t seed = parseSeed(command.seed);
     // A bad list is the user's to mend before any test runs.
     parseBlockList(validate.blocks, seed);
@@ -139,13 +150,19 @@ void run(const ValidateCommand& command) {
     options.strict = command.strict;
     options.jobs = command.jobs;
     options.executable = simhost::currentExecutable();
-    options.childPrefix = {"--module", validate.modulePath, "--vst", validate.vstPath};
+    // Absolute, so the replay scripts of --artifacts work from any folder.
+    options.childPrefix = {"--module", fs::absolute(validate.modulePath).string(), "--vst",
+                           fs::absolute(validate.vstPath).string()};
     options.jsonPath = command.jsonPath;
     options.junitPath = command.junitPath;
+    // Children start elsewhere than this process may; they get the folder as it is from here.
+    options.artifactsDir = command.artifacts.empty() ? std::string() : fs::absolute(command.artifacts).string();
+    options.htmlPath = command.html;
     // Everything that can be refused is refused before the first test runs.
     selectChecks(options);
     if (!options.jsonPath.empty()) korvex_host::checkOutputPath(options.jsonPath, "JSON report");
     if (!options.junitPath.empty()) korvex_host::checkOutputPath(options.junitPath, "JUnit report");
+    if (!options.htmlPath.empty()) korvex_host::checkOutputPath(options.htmlPath, "HTML report");
     if (!fs::is_regular_file(validate.probePath))
         throw std::runtime_error("the validator's probe library is missing: " + validate.probePath);
     // A plug-in that is not there still gets its reports: a CI reads them, not this line.
@@ -185,6 +202,13 @@ void addValidateCommand(CLI::App& app) {
                                      "write every result with its figures as JSON to FILE (with --list: print the list as JSON)")
                      ->expected(0, 1);
     command->add_option("--junit", options.junitPath, "write JUnit XML to FILE");
+    command->add_option("--artifacts", options.artifacts,
+                        "keep a folder per failed or warned test in DIR (replay script, inputs, outputs, logs, "
+                        "call stack) and DIR/summary.json");
+    command->add_option("--html", options.html, "write the report as one self-contained HTML page to FILE");
+    command->add_option("--index", options.index,
+                        "write a survey's index page to FILE from the JSON reports given after it, and stop");
+    command->add_option("reports", options.reports, "JSON reports for --index");
     command->add_flag("--no-isolation", options.noIsolation,
                       "run every test in this process (faster; a crash ends the run)");
     command->add_option("--blocks", options.blocks,
@@ -204,6 +228,8 @@ void addValidateCommand(CLI::App& app) {
     command->add_flag("--strict", options.strict, "a test that warns fails (the exit code says so too)");
     command->add_option("--child", options.child, "run one test here (used by the runner)")->group("");
     command->add_option("--probe", options.probe, "the validator's probe library")->group("");
+    command->add_option("--keep", options.keep, "where the test run here keeps its files (used by the runner)")
+        ->group("");
     command->callback([json] {
         options.json = json->count() > 0;
         run(options);

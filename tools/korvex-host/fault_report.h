@@ -15,6 +15,13 @@ void installFaultReport(const char* command);
 // command as usual.
 void setInterruptHandler(void (*handler)());
 
+// From now on a crash also writes the crashing thread's call stack to stderr, between the lines
+// kStackBegin and kStackEnd, for the validator's parent to read back (it symbolises the frames).
+// `dumpPath` (may be empty; copied): where a system that makes crash dumps leaves one.
+void reportCrashStacks(const char* dumpPath);
+inline constexpr char kStackBegin[] = "@korvex-stack-begin";
+inline constexpr char kStackEnd[] = "@korvex-stack-end";
+
 // While one lives, a fault on this thread is reported as happening during `call` (a literal:
 // "processReplacing", "the effect's Initialize", ...). Scopes nest per thread: the innermost
 // names the call, the outermost, when it differs, what the host was doing around it.

@@ -1,9 +1,13 @@
 // Fatal signals reported in one line with write(2), the only output a signal handler may use,
 // then the process ends with exit code 1.
+#include <execinfo.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -66,11 +70,70 @@ void removeTemporaryPaths() {
 #endif
 }
 
+// Set once before any plug-in runs; read by the handler.
+std::atomic<bool> gStacks{false};
+
+void putHex(uintptr_t value) {
+    char text[2 + 2 * sizeof value + 1];
+    int at = static_cast<int>(sizeof text) - 1;
+    text[at] = '\0';
+    do {
+        text[--at] = "0123456789abcdef"[value & 15];
+        value >>= 4;
+    } while (value != 0 && at > 2);
+    text[--at] = 'x';
+    text[--at] = '0';
+    put(text + at);
+}
+
+// The frames as raw addresses and the executable mappings of the process: the parent turns them
+// into functions and lines with the debug information of each file, which is no work for a
+// signal handler. backtrace() was called once at installation, so nothing here loads a library.
+void putStack() {
+    void* frames[64];
+    const int count = ::backtrace(frames, 64);
+    put(kStackBegin);
+    put("\n");
+    for (int i = 0; i < count; ++i) {
+        put("frame ");
+        putHex(reinterpret_cast<uintptr_t>(frames[i]));
+        put("\n");
+    }
+    const int maps = ::open("/proc/self/maps", O_RDONLY);
+    if (maps >= 0) {
+        char line[1024];
+        size_t length = 0;
+        char buffer[4096];
+        ssize_t got = 0;
+        while ((got = ::read(maps, buffer, sizeof buffer)) > 0) {
+            for (ssize_t i = 0; i < got; ++i) {
+                if (buffer[i] != '\n') {
+                    if (length + 1 < sizeof line) line[length++] = buffer[i];
+                    continue;
+                }
+                line[length] = '\0';
+                // "start-end perms ...": only executable mappings hold code.
+                const char* perms = std::strchr(line, ' ');
+                if (perms && perms[1] && perms[2] && perms[3] == 'x') {
+                    put("map ");
+                    put(line);
+                    put("\n");
+                }
+                length = 0;
+            }
+        }
+        ::close(maps);
+    }
+    put(kStackEnd);
+    put("\n");
+}
+
 void onFault(int signal) {
     // The signal's name goes in its own piece: no formatting is safe inside a signal handler.
     putFaultLine(put, "the plug-in crashed", " (");
     put(signalName(signal));
     put(")\n");
+    if (gStacks.load()) putStack();
     removeTemporaryPaths();
     ::_exit(1);
 }
@@ -106,6 +169,12 @@ extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__
 void onSanitizerDeath() { putFaultLine(put, "stopped by a sanitizer", "\n"); }
 
 }  // namespace
+
+void reportCrashStacks(const char*) {
+    void* warm[4];
+    ::backtrace(warm, 4);
+    gStacks.store(true);
+}
 
 void installFaultReport(const char* command) {
     if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(onSanitizerDeath);

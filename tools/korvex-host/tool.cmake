@@ -63,10 +63,24 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/check_transport_time.cpp
   ${KORVEX_VALIDATE_DIR}/check_editor_cycle.cpp
   ${KORVEX_VALIDATE_DIR}/check_editor_rendering.cpp
-  ${KORVEX_VALIDATE_DIR}/check_timing.cpp)
+  ${KORVEX_VALIDATE_DIR}/check_timing.cpp
+  ${KORVEX_VALIDATE_DIR}/artifacts.cpp
+  ${KORVEX_VALIDATE_DIR}/crash_stack.cpp
+  ${KORVEX_VALIDATE_DIR}/editor_picture.cpp
+  ${KORVEX_VALIDATE_DIR}/html_report.cpp
+  ${KORVEX_VALIDATE_DIR}/kept_midi.cpp
+  ${KORVEX_VALIDATE_DIR}/probe_log_text.cpp
+  ${KORVEX_VALIDATE_DIR}/progress_line.cpp
+  ${KORVEX_VALIDATE_DIR}/render_keep.cpp
+  ${KORVEX_VALIDATE_DIR}/result_extras.cpp
+  ${KORVEX_VALIDATE_DIR}/survey_index.cpp)
 korvex_defaults(korvex_validate)
 target_include_directories(korvex_validate PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(korvex_validate PUBLIC simhost nlohmann_json::nlohmann_json Threads::Threads)
+# A crash leaves a minidump and its stack as text on Windows.
+if(WIN32)
+  target_link_libraries(korvex_validate PUBLIC dbghelp)
+endif()
 
 # The probe the validator puts between the module and the plug-in under test: build/korvex-probe.so.
 add_library(korvex_probe MODULE ${KORVEX_VALIDATE_DIR}/probe_plugin.cpp)
@@ -160,7 +174,9 @@ korvex_defaults(korvex_host_io)
 target_link_libraries(korvex_host_io PUBLIC ${KORVEX_SNDFILE} korvex_host_midi korvex_host_png)
 target_link_libraries(korvex-host PRIVATE korvex_host_io)
 target_sources(korvex-host PRIVATE ${CMAKE_CURRENT_LIST_DIR}/command_render.cpp)
-
+# A failing render test keeps its audio as WAV files.
+target_sources(korvex_validate PRIVATE ${KORVEX_VALIDATE_DIR}/kept_wave_sndfile.cpp)
+target_link_libraries(korvex_validate PUBLIC korvex_host_io korvex_host_png)
 # Commands that make instances default to the reference plug-in the build puts beside the module.
 if(TARGET korvex_reference)
   add_dependencies(korvex-host korvex_reference)

@@ -2,6 +2,9 @@
 #include "tools/korvex-host/validate/check.h"
 
 #include "tools/korvex-host/validate/fuzz.h"
+#include <filesystem>
+#include <fstream>
+
 #include "tools/korvex-host/validate/session.h"
 
 namespace korvex_validate {
@@ -20,6 +23,10 @@ const char* statusName(Status status) {
     case Status::Warned: return "warned";
     }
     return "unknown";
+}
+
+bool needsAttention(const CheckResult& result) {
+    return result.status != Status::Passed && result.status != Status::Skipped;
 }
 
 std::string needsText(uint32_t needs) {
@@ -72,12 +79,34 @@ void CheckContext::figure(const std::string& name, double value) { result.figure
 
 void CheckContext::abort(const std::string& message) { throw CheckAbort(message); }
 
+std::string CheckContext::keepFolder() {
+    if (!keeping()) return {};
+    std::error_code ignored;
+    std::filesystem::create_directories(settings.keepDir, ignored);
+    return settings.keepDir;
+}
+
+void CheckContext::keep(const std::string& fileName, const std::vector<uint8_t>& bytes) {
+    keepText(fileName, std::string(bytes.begin(), bytes.end()));
+}
+
+// A file that cannot be kept costs the report a file, never the check its verdict.
+void CheckContext::keepText(const std::string& fileName, const std::string& text) {
+    if (!keeping()) return;
+    const std::filesystem::path path = std::filesystem::path(keepFolder()) / fileName;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out) note("could not keep " + path.string());
+}
+
 Session& CheckContext::session() {
     if (!host) host = std::make_unique<Session>(*this);
     return *host;
 }
 
 void CheckContext::finish() {
+    // What the plug-in received, for whoever looks into a failure; read before the instances go.
+    if (host && keeping() && needsAttention(result)) keepText("probe-log.txt", host->probeLogText());
     if (host) host->finish();
     host.reset();
     if (dropped > 0) result.messages.push_back("... and " + std::to_string(dropped) + " more messages like these");

@@ -21,6 +21,27 @@ struct Figure {
     double value = 0.0;
 };
 
+// A picture of a check's numbers that reports draw as they are: lines over one x axis.
+struct Series {
+    std::string name;  // "through the module", "hosted directly"
+    std::vector<double> x, y;
+};
+struct Chart {
+    std::string title;   // says the figure it shows: "channel 0 differs from frame 6144 (0.128 s)"
+    std::string xLabel;  // with units: "frame", "block size (frames)"
+    std::string yLabel;
+    bool logX = false;
+    bool hasMarker = false;  // a vertical line at markerX, named markerLabel
+    double markerX = 0.0;
+    std::string markerLabel;
+    std::vector<Series> series;
+};
+// A picture the check took (the editor's window), as PNG bytes.
+struct Picture {
+    std::string title;
+    std::vector<uint8_t> png;
+};
+
 // One run of one check.
 struct CheckResult {
     std::string name;
@@ -30,7 +51,13 @@ struct CheckResult {
     std::vector<std::string> messages;  // failures first-come, then notes; each one line
     std::vector<Figure> figures;
     std::string log;  // the end of what the test process wrote to stderr, when it ended abnormally
+    std::vector<Chart> charts;
+    std::vector<Picture> pictures;
+    std::string stack;  // the crashing thread's call stack, symbolised, one frame a line
 };
+
+// Failed and warned results (any status but passed and skipped) are the ones to look into.
+bool needsAttention(const CheckResult& result);
 
 // What a check needs beyond a plug-in that loads; the runner skips it, with the reason, without.
 enum Need : uint32_t {
@@ -51,6 +78,9 @@ struct ValidateOptions {
     double timeoutSeconds = 60.0;
     std::string blocks;  // --blocks as given: empty for the defaults
     std::string rates;   // --rates as given
+    // Where this test keeps what reproduces a failure (inputs, outputs, logs); empty: nothing is
+    // kept. Files land as they are made; the runner removes the folder of a test that passed.
+    std::string keepDir;
 };
 
 class Session;
@@ -85,6 +115,14 @@ public:
     // The check does not apply; the reason is reported (a failure already recorded stands).
     void skip(const std::string& reason);
     void figure(const std::string& name, double value);
+    void chart(Chart picture) { result.charts.push_back(std::move(picture)); }
+    void picture(const std::string& title, std::vector<uint8_t> png) { result.pictures.push_back({title, std::move(png)}); }
+    // Whether files are kept, and keeping one (overwritten when kept again): the last one stays.
+    bool keeping() const { return !settings.keepDir.empty(); }
+    void keep(const std::string& fileName, const std::vector<uint8_t>& bytes);
+    void keepText(const std::string& fileName, const std::string& text);
+    // The folder files are kept in ("" when none); made on first use.
+    std::string keepFolder();
     bool failed() const { return result.status == Status::Failed; }
     // Stops the check at once, failed with this message.
     [[noreturn]] void abort(const std::string& message);

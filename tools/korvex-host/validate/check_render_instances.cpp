@@ -33,6 +33,7 @@ void checkRenderInstances(CheckContext& context) {
                 context.fail("two instances given the same input differ, channel " + std::to_string(c) + " at " +
                              frameText(position + at, rate) + " (" + blockText(size) +
                              "): the plug-in shares state between instances or does not render from its input alone");
+                RenderRun::keepPairDifference(context, a, "first instance", b, "second instance", c, position + at);
                 return;
             }
             position += size;

@@ -77,6 +77,7 @@ void checkStateDamaged(CheckContext& context) {
     const uint32_t ownId = instance->sim().chunkId();
     std::vector<uint8_t> chunk;
     instance->sim().saveChunk(chunk);
+    context.keep("valid-chunk.bin", chunk);
 
     // Another plug-in's chunk: the module must stop it before the plug-in sees it.
     const int32_t loadsBefore = log.chunkLoads.load();
@@ -98,7 +99,10 @@ void checkStateDamaged(CheckContext& context) {
         const char* what = damageText(damage);
         {
             korvex_host::FaultScope scope(what);
-            instance->sim().loadChunk(damaged(chunk, damage, context.random()));
+            const std::vector<uint8_t> bad = damaged(chunk, damage, context.random());
+            // Kept before the plug-in sees it: the one left is the one it crashed or hung on.
+            context.keep("damaged-chunk.bin", bad);
+            instance->sim().loadChunk(bad);
             run.setLabel(std::string("after ") + what);
             run.blocks(512, 8);
             std::vector<uint8_t> after;

@@ -29,6 +29,7 @@ void checkStateRoundTrip(CheckContext& context) {
                       std::to_string(chunk.size()) + " bytes");
     }
     context.figure("chunk_bytes", static_cast<double>(chunk.size()));
+    context.keep("saved-chunk.bin", chunk);
     const std::vector<float> values = pluginValues(*saved);
 
     std::unique_ptr<Instance> loaded = session.instance();
@@ -39,6 +40,7 @@ void checkStateRoundTrip(CheckContext& context) {
     }
     std::vector<uint8_t> readBack;
     loaded->sim().saveChunk(readBack);
+    context.keep("read-back-chunk.bin", readBack);
     if (const std::string difference = chunkDifference(chunk, readBack); !difference.empty())
         context.fail("the chunk read back after loading differs from the one saved: " + difference);
     if (const std::string difference = valueDifference(values, pluginValues(*loaded)); !difference.empty())
@@ -58,6 +60,7 @@ void checkStateRoundTrip(CheckContext& context) {
                 if (at < 0) continue;
                 context.fail("after loading the state, the loaded instance renders differently from the one it was "
                              "saved from: channel " + std::to_string(c) + " at " + frameText(position + at, rate));
+                RenderRun::keepPairDifference(context, a, "saved instance", b, "loaded instance", c, position + at);
                 return;
             }
             position += size;

@@ -41,6 +41,7 @@ void checkTiming(CheckContext& context) {
             module.input(c)[static_cast<size_t>(i)] = hosted.input(c)[static_cast<size_t>(i)] = (i % 100) * 0.002f - 0.1f;
     const int budget = context.level() >= 10 ? (1 << 18) : (1 << 16);  // frames per size and side
     std::string summary;
+    Series moduleLine{"through the module", {}, {}}, directLine{"hosted directly", {}, {}};
     for (int32_t size : sizes) {
         std::vector<double> viaModule, hostedDirectly;
         const int calls = std::max(64, budget / size);
@@ -59,12 +60,23 @@ void checkTiming(CheckContext& context) {
         context.figure("module" + suffix, moduleUs);
         context.figure("direct" + suffix, directUs);
         context.figure("overhead" + suffix, moduleUs - directUs);
+        moduleLine.x.push_back(size);
+        moduleLine.y.push_back(moduleUs);
+        directLine.x.push_back(size);
+        directLine.y.push_back(directUs);
         char line[96];
         std::snprintf(line, sizeof line, "%s%d: %.2f us vs %.2f us", summary.empty() ? "" : "; ", static_cast<int>(size),
                       moduleUs, directUs);
         summary += line;
     }
     context.note("median per render call, through the module vs hosted directly, by block size: " + summary);
+    Chart chart;
+    chart.title = "median time per render call by block size (" + summary + ")";
+    chart.xLabel = "block size (frames)";
+    chart.yLabel = "time per render call (us)";
+    chart.logX = true;
+    chart.series = {moduleLine, directLine};
+    context.chart(std::move(chart));
     instance.reset();
     direct.reset();
     session.finish();

@@ -9,6 +9,7 @@
 
 #include "acf/result_codes.h"
 #include "simhost/native_window.h"
+#include "tools/korvex-host/validate/editor_picture.h"
 #include "simhost/sim_editor.h"
 #include "tools/korvex-host/fault_report.h"
 #include "tools/korvex-host/validate/render_run.h"
@@ -94,6 +95,7 @@ void runEditorCycles(CheckContext& context, bool whileRendering) {
 
     const int cycles = context.level() >= 10 ? 10 : 4;
     simhost::ViewSize first{};
+    simhost::WindowImage lastPicture;
     const int32_t opensBefore = instance->log().editorOpens.load();
     const int32_t closesBefore = instance->log().editorCloses.load();
     for (int cycle = 0; cycle < cycles && !context.failed(); ++cycle) {
@@ -134,6 +136,7 @@ void runEditorCycles(CheckContext& context, bool whileRendering) {
             context.fail(which + ": the editor reports " + sizeText(size) + ", the first opening " + sizeText(first));
         editor.redraw(0.0f, 0.0f, size.horizontal, size.vertical);
         editor.tick(kTicks);
+        if (simhost::NativeWindow* window = editor.window()) lastPicture = capturePicture(*window);
         if (const int32_t result = editor.detach(); result != kResultSuccess)
             context.fail(which + ": detaching the window failed with " + simhost::resultText(result));
     }
@@ -149,6 +152,7 @@ void runEditorCycles(CheckContext& context, bool whileRendering) {
     }
     if (cleanBefore && !watch.problems().empty())
         context.fail("rendering while the editor opened: " + watch.problems());
+    keepPicture(context, lastPicture, "the editor after its last opening, idled and redrawn");
     context.figure("width", first.horizontal);
     context.figure("height", first.vertical);
     if (whileRendering) context.figure("render_calls", static_cast<double>(blocks.load()));

@@ -1,8 +1,9 @@
-// Terminal and display queries on POSIX systems with X11, and a private Xvfb where there is no
-// display.
+// Terminal, display, programs and scripts on POSIX systems with X11, and a private Xvfb where
+// there is no display.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -12,31 +13,19 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "tools/korvex-host/validate/environment.h"
+
+extern char** environ;
 
 namespace korvex_validate {
 namespace {
 
 // Xvfb is up in well under a second; a loaded CI machine gets a generous margin.
 constexpr int kStartTimeoutMs = 15000;
-
-std::string findProgram(const char* name) {
-    const char* path = std::getenv("PATH");
-    const std::string dirs = path && *path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        const size_t end = dirs.find(':', start);
-        const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return {};
-}
 
 class Xvfb final : public PrivateDisplay {
 public:
@@ -62,6 +51,13 @@ void stop(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+}
+
+// Single quotes keep everything but a single quote, which closes, is escaped and reopens.
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 }  // namespace
@@ -147,5 +143,42 @@ std::unique_ptr<PrivateDisplay> startPrivateDisplay(std::string* why) {
     ::setenv("DISPLAY", name.c_str(), 1);
     return std::make_unique<Xvfb>(pid, name);
 }
+
+std::string findProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        const std::string folder = folders.substr(start, end - start);
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0 && std::filesystem::is_regular_file(candidate)) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+std::vector<std::string> validatorEnvironment() {
+    std::vector<std::string> settings;
+    for (char** entry = environ; entry && *entry; ++entry)
+        if (std::strncmp(*entry, "KORVEX_", 7) == 0) settings.emplace_back(*entry);
+    return settings;
+}
+
+Script replayScript(const std::string& comment, const std::vector<std::string>& environment,
+                    const std::vector<std::string>& argv) {
+    std::string text = "#!/bin/sh\n# " + comment + "\n";
+    for (const std::string& setting : environment) {
+        const size_t equals = setting.find('=');
+        if (equals == std::string::npos) continue;
+        text += "export " + setting.substr(0, equals) + "=" + quoted(setting.substr(equals + 1)) + "\n";
+    }
+    text += "exec";
+    for (const std::string& argument : argv) text += " " + quoted(argument);
+    return {"replay.sh", text + " \"$@\"\n"};
+}
+
+bool makeRunnable(const std::string& path) { return ::chmod(path.c_str(), 0755) == 0; }
 
 }  // namespace korvex_validate

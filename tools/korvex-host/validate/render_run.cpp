@@ -65,7 +65,9 @@ bool RenderRun::block(int32_t frames, const std::vector<simhost::MidiPacket>& ex
         broken = true;
         return false;
     }
-    output.add(moduleSide, frames);
+    // The calls played past a difference only feed its picture; the figures stay those compared.
+    if (!extending) output.add(moduleSide, frames);
+    record(frames);
     if (twin) {
         // The time record the module answered during this call, if the plug-in asked.
         const probe::InstanceLog& log = effect.log();
@@ -84,14 +86,31 @@ bool RenderRun::block(int32_t frames, const std::vector<simhost::MidiPacket>& ex
             twin->sendMidi(packet.status, packet.data1, packet.data2, static_cast<int32_t>(packet.frame));
         twin->process(directSide.input(0).data(), channels > 1 ? directSide.input(1).data() : nullptr,
                       directSide.output(0).data(), channels > 1 ? directSide.output(1).data() : nullptr, frames);
+        recording.direct.resize(static_cast<size_t>(channels));
+        if (!recording.truncated)
+            for (int32_t c = 0; c < channels; ++c)
+                recording.direct[static_cast<size_t>(c)].insert(recording.direct[static_cast<size_t>(c)].end(),
+                                                                directSide.output(c).begin(),
+                                                                directSide.output(c).begin() + frames);
         compare(frames);
     }
     frame += frames;
     ++calls;
+    if (differenceAt >= 0 && !extending) {
+        // The picture and the files of a difference show what came after it too: a few more calls
+        // of the same size, compared no more.
+        extending = true;
+        broken = false;
+        for (int call = 0; call < kMaxCallsAfterDifference && frame < differenceAt + kFramesAfterDifference; ++call)
+            if (!block(frames)) break;
+        broken = true;
+        keepDifference(differenceChannel, differenceAt);
+    }
     return !broken;
 }
 
 void RenderRun::compare(int32_t frames) {
+    if (extending) return;
     for (int32_t c = 0; c < effect.channels(); ++c) {
         const float* viaModule = moduleSide.output(c).data();
         const float* direct = directSide.output(c).data();
@@ -113,6 +132,8 @@ void RenderRun::compare(int32_t frames) {
         else
             message += "; two instances hosted directly agree with each other throughout";
         check.fail(message);
+        differenceChannel = c;
+        differenceAt = frame + at;
         return;
     }
 }
@@ -148,7 +169,9 @@ int64_t RenderRun::directTwinsDiffer() {
 
 void RenderRun::reportSignalProblems() {
     const std::string problems = output.problems();
-    if (!problems.empty()) check.fail(label + ": " + problems);
+    if (problems.empty()) return;
+    check.fail(label + ": " + problems);
+    keepOutput();
 }
 
 }  // namespace korvex_validate

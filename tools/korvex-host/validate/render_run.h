@@ -11,6 +11,7 @@
 #include "simhost/direct_vst_host.h"
 #include "tools/korvex-host/validate/check.h"
 #include "tools/korvex-host/validate/render_plan.h"
+#include "tools/korvex-host/validate/kept_files.h"
 #include "tools/korvex-host/validate/session.h"
 #include "tools/korvex-host/validate/signal.h"
 
@@ -44,6 +45,11 @@ public:
     Buffers& buffers() { return moduleSide; }
     // Reports non-finite output and denormal runs seen so far as one failure.
     void reportSignalProblems();
+    // Two stretches given the same input differ at `frame` (of the stretch), channel `channel`:
+    // both outputs and their difference around it as charts, and as files when keeping.
+    static void keepPairDifference(CheckContext& context, const RenderRun& first, const std::string& firstName,
+                                   const RenderRun& second, const std::string& secondName, int32_t channel,
+                                   int64_t frame);
 
 private:
     // What the twin was given for one call, kept so a mismatch can be replayed on two fresh
@@ -56,6 +62,14 @@ private:
     };
 
     void compare(int32_t frames);
+    // The whole stretch so far, for the picture and the files of a failure (render_keep.cpp).
+    void record(int32_t frames);
+    // On a difference at `frame` of the stretch, channel `channel`: the waveforms around it as a
+    // chart, and with keeping on the input, both outputs, their difference and the MIDI as files.
+    void keepDifference(int32_t channel, int64_t at);
+    // On non-finite output or denormal runs: the input, the output and the MIDI as files.
+    void keepOutput();
+    void keepCommon();
     // Replays every call so far on two fresh directly hosted instances: the first frame where
     // they differ from each other, or -1 when they agree throughout.
     int64_t directTwinsDiffer();
@@ -74,6 +88,18 @@ private:
     int64_t calls = 0;
     int32_t lastTimeSeen = 0;
     bool broken = false;
+    // The first difference found (-1: none), and whether the run is playing on past it.
+    int64_t differenceAt = -1;
+    int32_t differenceChannel = 0;
+    bool extending = false;
+    static constexpr int64_t kFramesAfterDifference = 80;
+    static constexpr int kMaxCallsAfterDifference = 96;
+    // Planar, from frame 0 of the stretch; recording stops at kMaxRecorded frames.
+    struct Recording {
+        std::vector<std::vector<float>> input, module, direct;
+        std::vector<TimedEvent> midi;
+        bool truncated = false;
+    } recording;
 };
 
 }  // namespace korvex_validate

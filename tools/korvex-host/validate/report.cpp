@@ -9,6 +9,8 @@
 
 #include "tools/korvex-host/output_file.h"
 
+#include "tools/korvex-host/validate/result_extras.h"
+
 namespace korvex_validate {
 namespace {
 
@@ -120,6 +122,7 @@ nlohmann::ordered_json resultJson(const CheckResult& result) {
     json["figures"] = figures;
     if (!codes.empty()) json["codes"] = codes;
     if (!result.log.empty()) json["log"] = result.log;
+    addExtrasJson(json, result);
     return json;
 }
 
@@ -138,6 +141,7 @@ CheckResult resultFromJson(const nlohmann::json& json) {
         for (const auto& [name, value] : json.at("figures").items())
             if (value.is_number()) result.figures.push_back({name, value.get<double>()});
     result.log = json.value("log", std::string());
+    readExtrasJson(json, result);
     return result;
 }
 

@@ -18,6 +18,8 @@ struct Report {
     int level = 0;
     uint64_t seed = 0;
     int repeat = 1;
+    double timeoutSeconds = 60.0;
+    std::vector<std::string> command;  // the executable and its options ahead of "validate"
     double seconds = 0.0;
     std::vector<CheckResult> results;  // in running order; repeats follow each other
     // Empty for a run that went to its end; else why it did not (an interruption, a crash of the

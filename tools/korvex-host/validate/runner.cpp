@@ -22,7 +22,11 @@
 #include "simhost/child_process.h"
 #include "simhost/temporary_paths.h"
 #include "tools/korvex-host/fault_report.h"
+#include "tools/korvex-host/validate/artifacts.h"
+#include "tools/korvex-host/validate/crash_stack.h"
 #include "tools/korvex-host/validate/environment.h"
+#include "tools/korvex-host/validate/html_report.h"
+#include "tools/korvex-host/validate/progress_line.h"
 
 namespace korvex_validate {
 namespace {
@@ -186,11 +190,12 @@ private:
 void writeReports(const Report& report, const RunOptions& options) {
     if (!options.jsonPath.empty()) writeJson(report, options.jsonPath);
     if (!options.junitPath.empty()) writeJunit(report, options.junitPath);
+    if (!options.htmlPath.empty()) writeHtml(report, options.htmlPath);
 }
 
 // What the files say while a test runs: should the process end there, this is its last word.
 void writeReportsBefore(const Report& report, const RunOptions& options, const std::string& name, uint64_t seed) {
-    if (options.jsonPath.empty() && options.junitPath.empty()) return;
+    if (options.jsonPath.empty() && options.junitPath.empty() && options.htmlPath.empty()) return;
     Report provisional = report;
     provisional.interrupted = "the run ended during " + name;
     CheckResult running;
@@ -211,8 +216,9 @@ CheckResult skipped(const CheckInfo& check, uint64_t seed, const std::string& re
     return result;
 }
 
+// `err`: everything the child wrote to stderr, for its artifact folder.
 CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint64_t seed,
-                        const ChildTemporaryFolder& temporary) {
+                        const ChildTemporaryFolder& temporary, std::string& err) {
     const ValidateOptions& validate = options.validate;
     std::vector<std::string> argv{options.executable};
     argv.insert(argv.end(), options.childPrefix.begin(), options.childPrefix.end());
@@ -222,6 +228,8 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
                              std::to_string(validate.level), "--timeout", timeout, "--probe", validate.probePath});
     if (!validate.blocks.empty()) argv.insert(argv.end(), {"--blocks", validate.blocks});
     if (!validate.rates.empty()) argv.insert(argv.end(), {"--rates", validate.rates});
+    if (!options.artifactsDir.empty())
+        argv.insert(argv.end(), {"--keep", artifactFolder(options.artifactsDir, check.name, seed, options.repeat)});
     simhost::ChildResult child = simhost::runChild(argv, validate.timeoutSeconds + kParentGraceSeconds);
     // A process that could not even be started ran none of the plug-in: the system was short of
     // something for a moment (seen under Wine on a loaded machine). One more try before that
@@ -241,7 +249,10 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
     end.seconds = child.seconds;
     end.out = child.out;
     end.err = child.err;
-    return resultOfChild(check.name, seed, end, validate.timeoutSeconds + kParentGraceSeconds);
+    CheckResult result = resultOfChild(check.name, seed, end, validate.timeoutSeconds + kParentGraceSeconds);
+    result.stack = symbolisedStack(child.err);
+    err = std::move(child.err);
+    return result;
 }
 
 bool isSynth(const CheckResult& load) {
@@ -250,12 +261,11 @@ bool isSynth(const CheckResult& load) {
     return false;
 }
 
-void printResult(std::ostream& out, const CheckResult& result, const std::string& counter, bool terminal) {
+void printResult(std::ostream& out, const CheckResult& result, const std::string& counter) {
     std::string name = result.name;
     name.resize(std::max<size_t>(name.size(), 26), ' ');
     std::string status = statusName(result.status);
     status.resize(8, ' ');
-    if (terminal) out << "\r";
     out << counter << name << status << secondsText(result.seconds) << "\n";
     for (const std::string& message : result.messages) out << "          " << message << "\n";
     out.flush();
@@ -305,6 +315,11 @@ CheckResult runCheckHere(const CheckInfo& check, const ValidateOptions& options,
 
 int runChildCheck(const std::string& name, const ValidateOptions& options, uint64_t seed) {
     korvex_host::installFaultReport("validate");
+    const std::string dump = options.keepDir.empty() ? std::string() : options.keepDir + "/crash.dmp";
+    // Made now for a crash dump, which has no time to make folders; files still land where they can.
+    std::error_code ignored;
+    if (!options.keepDir.empty()) std::filesystem::create_directories(options.keepDir, ignored);
+    korvex_host::reportCrashStacks(dump.c_str());
     const CheckInfo* check = findCheck(name);
     if (!check) throw std::runtime_error("no test named '" + name + "'");
     CheckResult result;
@@ -339,7 +354,7 @@ CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd
 
     if (result.seconds == 0.0) result.seconds = end.seconds;
     result.status = Status::Failed;
-    result.log = tail(end.err);
+    result.log = tail(withoutStack(end.err));
     std::string why;
     if (!end.started) {
         why = "the test process could not start: " + end.fault;
@@ -382,6 +397,9 @@ Report emptyReport(const RunOptions& options) {
     report.level = options.validate.level;
     report.seed = options.seed;
     report.repeat = options.repeat;
+    report.timeoutSeconds = options.validate.timeoutSeconds;
+    report.command.push_back(options.executable);
+    report.command.insert(report.command.end(), options.childPrefix.begin(), options.childPrefix.end());
     return report;
 }
 
@@ -406,6 +424,7 @@ void writeUnloadableReports(const RunOptions& options, const std::string& reason
         }
     }
     writeReports(report, options);
+    if (!options.artifactsDir.empty()) writeSummary(options.artifactsDir, report);
 }
 
 int runBattery(const RunOptions& options, std::ostream& out) {
@@ -413,6 +432,7 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     const bool terminal = stdoutIsTerminal();
     const Clock::time_point start = Clock::now();
     Report report = emptyReport(options);
+    ProgressLine progress(out, terminal, start);
 
     out << "korvex-host validate " << options.validate.vstPath << "\n"
         << "level " << options.validate.level << ", seed " << options.seed << ", " << checks.size() << " tests"
@@ -429,15 +449,23 @@ int runBattery(const RunOptions& options, std::ostream& out) {
         temporary.emplace();
         korvex_host::setInterruptHandler(onInterrupt);
     }
-    const auto run = [&](const CheckInfo& check, uint64_t seed) {
-        return options.isolate ? runIsolated(check, options, seed, *temporary)
-                               : runCheckHere(check, options.validate, seed);
+    // `err`: the child's stderr, for the test's artifact folder.
+    const auto run = [&](const CheckInfo& check, uint64_t seed, std::string& err) {
+        err.clear();
+        if (options.isolate) return runIsolated(check, options, seed, *temporary, err);
+        ValidateOptions here = options.validate;
+        if (!options.artifactsDir.empty()) here.keepDir = artifactFolder(options.artifactsDir, check.name, seed, options.repeat);
+        return runCheckHere(check, here, seed);
     };
 
     // Every other test needs a plug-in that loads: find out once, first.
     const CheckInfo* loadCheck = findCheck("load");
     writeReportsBefore(report, options, loadCheck->name, options.seed);
-    CheckResult gate = run(*loadCheck, options.seed);
+    std::string gateErr;
+    CheckResult gate = run(*loadCheck, options.seed, gateErr);
+    // A gate that is not among the tests chosen still leaves its folder when it failed.
+    if (!options.artifactsDir.empty() && std::find(checks.begin(), checks.end(), loadCheck) == checks.end())
+        settleArtifacts(options.artifactsDir, report, gate, gateErr);
     const bool loads = gate.status == Status::Passed || gate.status == Status::Warned;
     const bool synth = isSynth(gate);
     std::string noWindow = windowUnavailableReason();
@@ -466,23 +494,26 @@ int runBattery(const RunOptions& options, std::ostream& out) {
         uint64_t seed;
         bool ready = false;
         CheckResult result;
+        std::string err;
     };
     std::vector<Job> jobs;
     for (int repeat = 0; repeat < options.repeat; ++repeat) {
         const uint64_t seed = options.seed + static_cast<uint64_t>(repeat);
         for (const CheckInfo* check : checks) {
-            Job job{check, seed, false, {}};
+            Job job{check, seed, false, {}, {}};
             job.ready = true;
-            if (check == loadCheck && repeat == 0)
+            if (check == loadCheck && repeat == 0) {
                 job.result = gate;
-            else if (check != loadCheck && !loads)
+                job.err = gateErr;
+            } else if (check != loadCheck && !loads) {
                 job.result = skipped(*check, seed, notLoaded);
-            else if ((check->needs & kNeedsWindow) && !noWindow.empty())
+            } else if ((check->needs & kNeedsWindow) && !noWindow.empty()) {
                 job.result = skipped(*check, seed, "skipped: " + noWindow);
-            else if ((check->needs & kNeedsSynth) && !synth)
+            } else if ((check->needs & kNeedsSynth) && !synth) {
                 job.result = skipped(*check, seed, "skipped: the plug-in is not a synth (effFlagsIsSynth is clear)");
-            else
+            } else {
                 job.ready = false;
+            }
             jobs.push_back(std::move(job));
         }
     }
@@ -514,9 +545,11 @@ int runBattery(const RunOptions& options, std::ostream& out) {
             ++running;
             aloneRunning = byItself;
             hold.unlock();
-            CheckResult result = run(*jobs[index].check, jobs[index].seed);
+            std::string err;
+            CheckResult result = run(*jobs[index].check, jobs[index].seed, err);
             hold.lock();
             jobs[index].result = std::move(result);
+            jobs[index].err = std::move(err);
             jobs[index].ready = true;
             --running;
             if (byItself) aloneRunning = false;
@@ -532,19 +565,22 @@ int runBattery(const RunOptions& options, std::ostream& out) {
         char counter[32];
         std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
                       index + 1, total);
-        if (terminal) out << counter << jobs[index].check->name << " ..." << std::flush;
+        progress.begin(index, total, jobs[index].check->name);
         if (!jobs[index].ready) writeReportsBefore(report, options, jobs[index].check->name, jobs[index].seed);
         if (workers == 1 && !jobs[index].ready) {
-            jobs[index].result = run(*jobs[index].check, jobs[index].seed);
+            jobs[index].result = run(*jobs[index].check, jobs[index].seed, jobs[index].err);
             jobs[index].ready = true;
         }
         std::unique_lock<std::mutex> hold(lock);
         changed.wait(hold, [&] { return jobs[index].ready || gInterrupted.load(); });
+        progress.end();
         if (!jobs[index].ready || gInterrupted.load()) break;
         CheckResult result = std::move(jobs[index].result);
+        const std::string err = std::move(jobs[index].err);
         hold.unlock();
         if (options.strict) applyStrict(result);
-        printResult(out, result, counter, terminal);
+        printResult(out, result, counter);
+        if (!options.artifactsDir.empty()) settleArtifacts(options.artifactsDir, report, result, err);
         report.results.push_back(std::move(result));
     }
     {
@@ -560,6 +596,7 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
     writeReports(report, options);
+    if (!options.artifactsDir.empty()) writeSummary(options.artifactsDir, report);
     printSummary(out, report);
     out.flush();
     if (gInterrupted.load())

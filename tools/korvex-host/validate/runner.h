@@ -25,6 +25,8 @@ struct RunOptions {
     std::vector<std::string> childPrefix;  // arguments children get ahead of "validate" (--module, --vst)
     std::string jsonPath;
     std::string junitPath;
+    std::string artifactsDir;  // a folder per failed or warned test, and summary.json
+    std::string htmlPath;
 };
 
 // The checks a run selects, in running order; std::runtime_error naming an unknown name.

@@ -154,6 +154,8 @@ public:
 
     // ACFCanUnloadNow after every instance is gone; then the module is shut down.
     void finish();
+    // What every plug-in instance received so far, as the probe logged it, in readable lines.
+    std::string probeLogText();
 
 private:
     CheckContext& check;
