@@ -133,8 +133,15 @@ TEST_F(ValidateReport, ArtifactFoldersReplayEachFailureAndACrashNamesTheCrashing
             EXPECT_NE(slurp(folder / "stderr.txt").find("the plug-in crashed"), std::string::npos);
             const std::string stack = slurp(folder / "stack.txt");
             EXPECT_EQ(stack.rfind("#0 ", 0), 0u) << stack;
+#ifdef _WIN32
+            // A fault the C runtime turns into a signal is walked from the handler: the plug-in's
+            // frame follows the runtime's own.
+            const std::string crashingPart = stack;
+#else
+            const std::string crashingPart = stack.substr(0, stack.find('\n'));
+#endif
             for (const std::string& part : kCrashingFrame)
-                EXPECT_NE(stack.substr(0, stack.find('\n')).find(part), std::string::npos) << part << "\n" << stack;
+                EXPECT_NE(crashingPart.find(part), std::string::npos) << part << "\n" << stack;
             EXPECT_EQ(failed["stack"], stack);
 #ifdef _WIN32
             EXPECT_GT(fs::file_size(folder / "crash.dmp"), 0u);

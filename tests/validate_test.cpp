@@ -238,16 +238,10 @@ TEST_F(Validate, EachFaultyPlugInFailsExactlyTheTestsItShouldWithTheReason) {
         // The blocking-call watch sees nothing on Windows (the test skips, saying why): these
         // plug-ins would only pass every test there, at Wine's pace.
         if (std::set<std::string>{"locking", "sleeping", "filewriting"}.count(fault.plugin)) continue;
-        // Two tests at a time: under Wine a level-10 run of one plug-in takes most of a minute.
-        const std::vector<std::string> pace = {"-j", "2"};
-#else
-        const std::vector<std::string> pace;
 #endif
         setEnvironment("KORVEX_CRASH_IN", fault.crashIn);
         const std::string& timeout = std::string(fault.plugin) == "hanging" ? kHangTimeout : kFaultTimeout;
-        std::vector<std::string> arguments = {"--level", "10", "--seed", "3", "--timeout", timeout};
-        arguments.insert(arguments.end(), pace.begin(), pace.end());
-        const Outcome run = validate(plugin(fault.plugin), arguments);
+        const Outcome run = validate(plugin(fault.plugin), {"--level", "10", "--seed", "3", "--timeout", timeout});
         ASSERT_TRUE(run.json.is_object()) << run.out << run.err;
         std::set<std::string> failing = fault.failing;
         if (!countsHeapCalls(run)) failing.erase("render.allocation");
