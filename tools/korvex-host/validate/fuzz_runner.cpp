@@ -52,15 +52,7 @@ int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
         argv.insert(argv.end(), {"validate", "--child", kFuzzCheckName, "--seed", std::to_string(seed), "--timeout",
                                  limitText, "--probe", validate.probePath});
         const simhost::ChildResult child = simhost::runChild(argv, limit + kParentGraceSeconds);
-        ChildEnd end;
-        end.started = child.started;
-        end.timedOut = child.timedOut;
-        end.crashed = child.crashed;
-        end.fault = child.started ? child.fault : child.failure;
-        end.exitCode = child.exitCode;
-        end.seconds = child.seconds;
-        end.out = child.out;
-        end.err = child.err;
+        const ChildEnd end = endOf(child);
         const CheckResult result = resultOfChild(kFuzzCheckName, seed, end, limit + kParentGraceSeconds);
         ++count;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();

@@ -240,15 +240,7 @@ CheckResult runIsolated(const CheckInfo& check, const RunOptions& options, uint6
     }
     // Beside other test processes the folder is theirs too: it is emptied when the run ends.
     if (options.jobs <= 1) temporary.empty();
-    ChildEnd end;
-    end.started = child.started;
-    end.timedOut = child.timedOut;
-    end.crashed = child.crashed;
-    end.fault = child.started ? child.fault : child.failure;
-    end.exitCode = child.exitCode;
-    end.seconds = child.seconds;
-    end.out = child.out;
-    end.err = child.err;
+    const ChildEnd end = endOf(child);
     CheckResult result = resultOfChild(check.name, seed, end, validate.timeoutSeconds + kParentGraceSeconds);
     result.stack = symbolisedStack(child.err);
     err = std::move(child.err);
@@ -332,6 +324,19 @@ int runChildCheck(const std::string& name, const ValidateOptions& options, uint6
               << resultJson(result).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n"
               << std::flush;
     return 0;
+}
+
+ChildEnd endOf(const simhost::ChildResult& child) {
+    ChildEnd end;
+    end.started = child.started;
+    end.timedOut = child.timedOut;
+    end.crashed = child.crashed;
+    end.fault = child.started ? child.fault : child.failure;
+    end.exitCode = child.exitCode;
+    end.seconds = child.seconds;
+    end.out = child.out;
+    end.err = child.err;
+    return end;
 }
 
 CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd& end, double timeoutSeconds) {

@@ -10,6 +10,10 @@
 #include "tools/korvex-host/validate/check.h"
 #include "tools/korvex-host/validate/report.h"
 
+namespace simhost {
+struct ChildResult;
+}
+
 namespace korvex_validate {
 
 struct RunOptions {
@@ -63,6 +67,8 @@ struct ChildEnd {
     std::string err;
 };
 CheckResult resultOfChild(const std::string& name, uint64_t seed, const ChildEnd& end, double timeoutSeconds);
+// What a finished child process left, as resultOfChild reads it.
+ChildEnd endOf(const simhost::ChildResult& child);
 
 // A strict run's view of a result: its warnings make it a failure, saying so first.
 void applyStrict(CheckResult& result);
