@@ -11,8 +11,10 @@
 //   KORVEX_FAULT_LAST_EVENTS  `lastevents`  keeps only the events of the last effProcessEvents call
 //   KORVEX_FAULT_REENCODE     `reencode`    gives back a chunk that counts how often it was loaded
 //   KORVEX_FAULT_EDITOR_HANG  `editorhang`  never returns from effEditOpen
-//   KORVEX_FAULT_LOCK         `locking`     locks a mutex in processReplacing
-//   KORVEX_FAULT_SLEEP        `sleeping`    sleeps for a moment in processReplacing
+//   KORVEX_FAULT_LOCK         `locking`     locks a mutex in processReplacing (on Windows the
+//                                           SRW lock a Windows plug-in's std::mutex comes down to)
+//   KORVEX_FAULT_SLEEP        `sleeping`    sleeps for a moment in processReplacing (on Windows
+//                                           Sleep(1) in every 64th call)
 //   KORVEX_FAULT_FILE_WRITE   `filewriting` writes a line to a log file in processReplacing
 //   KORVEX_FAULT_OVERRUN      `overrunning` writes its output in whole groups of four frames,
 //                                           past the end of a block of any other length
@@ -30,6 +32,10 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#if (defined(KORVEX_FAULT_LOCK) || defined(KORVEX_FAULT_SLEEP)) && defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include "plugins/vst_entry.h"
 
@@ -117,7 +123,17 @@ struct Plugin {
     uint8_t chunk[kChunkSize] = {};
     ERect rect = {0, 0, 200, 320};
 #ifdef KORVEX_FAULT_LOCK
-    std::mutex voicesLock;  // "protects" the voices from the editor, as plug-ins that lock do
+    // "Protects" the voices from the editor, as plug-ins that lock do. Windows plug-ins are built
+    // with Microsoft's runtime, whose std::mutex is an SRW lock taken through kernel32; mingw's
+    // own std::mutex would never leave this library while uncontended.
+#ifdef _WIN32
+    SRWLOCK voicesLock = SRWLOCK_INIT;
+#else
+    std::mutex voicesLock;
+#endif
+#endif
+#if defined(KORVEX_FAULT_SLEEP) && defined(_WIN32)
+    int sleepCountdown = 0;
 #endif
 #ifdef KORVEX_FAULT_FILE_WRITE
     std::FILE* logFile = std::tmpfile();
@@ -139,10 +155,25 @@ struct Plugin {
     // What some plug-ins do on the render thread; nothing, unless built to misbehave.
     void blockInRender(int32_t frames) {
 #ifdef KORVEX_FAULT_LOCK
+#ifdef _WIN32
+        AcquireSRWLockExclusive(&voicesLock);
+        ReleaseSRWLockExclusive(&voicesLock);
+#else
         std::lock_guard<std::mutex> hold(voicesLock);
 #endif
+#endif
 #ifdef KORVEX_FAULT_SLEEP
+#ifdef _WIN32
+        // Windows sleeps whole milliseconds (mingw's runtime returns at once from anything
+        // shorter, and makes a thread record on the heap for a thread it did not start), so a
+        // Sleep of a millisecond now and then, as Windows plug-ins sleep.
+        if (sleepCountdown-- == 0) {
+            sleepCountdown = 63;
+            Sleep(1);
+        }
+#else
         std::this_thread::sleep_for(std::chrono::microseconds(20));
+#endif
 #endif
 #ifdef KORVEX_FAULT_FILE_WRITE
         if (logFile) {

@@ -106,8 +106,9 @@ add_executable(korvex-host
 # Heap counting replaces the allocator in this executable itself on glibc, so every library it
 # loads calls the counting one; on Windows it points the loaded libraries' heap imports at counting
 # forwarders. Sanitizer runtimes own the allocator, so their builds count nothing.
-# The blocking-call watch does the same for locks, sleeps and I/O on glibc; the executable exports
-# those definitions explicitly, as no library it links asks for most of them.
+# The blocking-call watch does the same for locks, sleeps and I/O: on glibc the executable exports
+# those definitions explicitly, as no library it links asks for most of them; on Windows it points
+# the imports at thunks.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KORVEX_SANITIZE)
   target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_glibc.cpp
                                      ${KORVEX_VALIDATE_DIR}/blocking_calls_glibc.cpp)
@@ -115,8 +116,8 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KORVEX_SANITIZE)
   target_link_libraries(korvex-host PRIVATE ${CMAKE_DL_LIBS})
 elseif(WIN32)
   target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_win32.cpp
-                                     ${KORVEX_VALIDATE_DIR}/blocking_calls_none.cpp)
-  target_link_libraries(korvex-host PRIVATE psapi)
+                                     ${KORVEX_VALIDATE_DIR}/blocking_calls_win32.cpp)
+  target_link_libraries(korvex-host PRIVATE psapi dbghelp)
 else()
   target_sources(korvex-host PRIVATE ${KORVEX_VALIDATE_DIR}/heap_counter_none.cpp
                                      ${KORVEX_VALIDATE_DIR}/blocking_calls_none.cpp)
