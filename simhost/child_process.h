@@ -25,12 +25,14 @@ struct ChildResult {
 
 // Runs argv[0] (a path, not searched for) with the rest as its arguments and the environment of
 // this process, waits at most timeoutSeconds (<= 0: no limit), and collects both output streams.
-// The child's standard input is empty.
+// The child's standard input is empty, and it inherits no other file or handle of this process,
+// so children started on several threads at once never hold each other's pipes.
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds);
 
-// Ends the child runChild is waiting for (and whatever it started), and every child started from
-// then on, as soon as it starts: the process is being interrupted, and a child about to start
-// must not outlive that. runChild returns them as crashed. Safe in a signal handler.
+// Ends every child runChild is waiting for, on any thread (and whatever they started), and every
+// child started from then on, as soon as it starts: the process is being interrupted, and a child
+// about to start must not outlive that. runChild returns them as crashed. Safe in a signal handler
+// (on Windows it runs on the console's control thread and may take a lock).
 void endRunningChild();
 
 // The file of the running executable, for a program that runs parts of itself as children.

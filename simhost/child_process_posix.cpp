@@ -23,11 +23,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// [any thread: atomic] The process group runChild waits for, 0 when none; endRunningChild reads
-// it from a signal handler, where only lock-free atomics may be touched.
-std::atomic<pid_t> gRunningChild{0};
+// [any thread: atomic] The process groups of the children runChild waits for, on any thread, 0 in
+// a free slot: an interruption ends them all. endRunningChild reads them from a signal handler,
+// where only lock-free atomics may be touched, hence slots and no list. More than the validator
+// runs at once (64); a child that finds none free is still ended by a request made before it
+// started.
+constexpr size_t kChildSlots = 128;
+std::atomic<pid_t> gRunningChildren[kChildSlots] = {};
 // [any thread: atomic] Set once endRunningChild was called: later children end as they start.
 std::atomic<bool> gEndRequested{false};
+
+// The slot the child now holds, or kChildSlots when none was free.
+size_t holdSlot(pid_t pid) {
+    for (size_t slot = 0; slot < kChildSlots; ++slot) {
+        pid_t free = 0;
+        if (gRunningChildren[slot].compare_exchange_strong(free, pid)) return slot;
+    }
+    return kChildSlots;
+}
 
 void closeQuietly(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -66,7 +79,8 @@ std::string signalName(int signal) {
 
 void endRunningChild() {
     gEndRequested.store(true);
-    if (const pid_t pid = gRunningChild.load(); pid > 0) ::kill(-pid, SIGKILL);
+    for (std::atomic<pid_t>& slot : gRunningChildren)
+        if (const pid_t pid = slot.load(); pid > 0) ::kill(-pid, SIGKILL);
 }
 
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds) {
@@ -116,7 +130,7 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
         return result;
     }
     result.started = true;
-    gRunningChild.store(pid);
+    const size_t slot = holdSlot(pid);
     // The request may have come between the caller's last look and the spawn.
     if (gEndRequested.load()) ::kill(-pid, SIGKILL);
     ::fcntl(outPipe[0], F_SETFL, O_NONBLOCK);
@@ -149,7 +163,7 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    gRunningChild.store(0);
+    if (slot < kChildSlots) gRunningChildren[slot].store(0);
     // A grandchild may keep the pipes open after a time-out; what it wrote so far is kept.
     if (outPipe[0] >= 0) drain(outPipe[0], result.out);
     if (errPipe[0] >= 0) drain(errPipe[0], result.err);

@@ -2,9 +2,12 @@
 // it times out. Exception codes (0xC0000005 ...) come back as exit codes and count as faults.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <initializer_list>
+#include <mutex>
 #include <thread>
 
 #include "simhost/child_process.h"
@@ -63,16 +66,74 @@ std::string exceptionName(DWORD code) {
 }  // namespace
 
 namespace {
-// [any thread: atomic] The job of the child runChild waits for; a console control handler (a
-// thread of its own) ends it through endRunningChild.
-std::atomic<HANDLE> gRunningJob{nullptr};
+// [any thread: guarded by gJobsLock] The jobs of every child runChild is waiting for, on any
+// thread: an interruption ends them all. A job leaves the list before its handle is closed, so
+// endRunningChild never touches a closed (or reused) handle.
+std::mutex gJobsLock;
+std::vector<HANDLE> gRunningJobs;
 // [any thread: atomic] Set once endRunningChild was called: later children end as they start.
 std::atomic<bool> gEndRequested{false};
+
+// A child inherits every inheritable handle of this process unless it is told which ones: the
+// pipe ends of a child another thread starts at the same moment, or a report file the C runtime
+// opened (its files are inheritable by default). A child holding another's pipe end keeps that
+// reader waiting for the end of its output until it ends itself; one holding an open file keeps
+// it from being replaced or removed. So the child's own ends are made inheritable only under
+// this lock, and the handle list names them as the only ones it gets.
+// [any thread] Held from making one child's handles inheritable until they are closed here.
+std::mutex gStartLock;
+
+void registerJob(HANDLE job) {
+    const std::lock_guard<std::mutex> hold(gJobsLock);
+    gRunningJobs.push_back(job);
+    // The request may have come between the caller's last look and the start.
+    if (gEndRequested.load()) ::TerminateJobObject(job, 1);
+}
+
+void unregisterJob(HANDLE job) {
+    const std::lock_guard<std::mutex> hold(gJobsLock);
+    gRunningJobs.erase(std::remove(gRunningJobs.begin(), gRunningJobs.end(), job), gRunningJobs.end());
+}
+
+// CreateProcessW with exactly `inherited` as the handles the child gets, all closed here once it
+// started (or failed to). False with the error in *error.
+bool startWithOnly(const std::wstring& program, std::wstring& line, STARTUPINFOW startup,
+                   std::initializer_list<HANDLE> inherited, PROCESS_INFORMATION* process, DWORD* error) {
+    std::vector<HANDLE> handles;
+    for (HANDLE handle : inherited)
+        if (handle && handle != INVALID_HANDLE_VALUE) handles.push_back(handle);
+    SIZE_T size = 0;
+    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> storage(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    const bool listed =
+        ::InitializeProcThreadAttributeList(attributes, 1, 0, &size) &&
+        ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
+                                    handles.size() * sizeof(HANDLE), nullptr, nullptr);
+    STARTUPINFOEXW extended{};
+    extended.StartupInfo = startup;
+    extended.StartupInfo.cb = listed ? sizeof extended : sizeof startup;
+    extended.lpAttributeList = listed ? attributes : nullptr;
+    BOOL created = FALSE;
+    {
+        const std::lock_guard<std::mutex> hold(gStartLock);
+        for (HANDLE handle : handles) ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        created = ::CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
+                                   CREATE_SUSPENDED | CREATE_NO_WINDOW | (listed ? EXTENDED_STARTUPINFO_PRESENT : 0),
+                                   nullptr, nullptr, &extended.StartupInfo, process);
+        *error = created ? 0 : ::GetLastError();
+        for (HANDLE handle : handles) ::CloseHandle(handle);
+    }
+    if (listed) ::DeleteProcThreadAttributeList(attributes);
+    return created != FALSE;
+}
+
 }  // namespace
 
 void endRunningChild() {
     gEndRequested.store(true);
-    if (HANDLE job = gRunningJob.load()) ::TerminateJobObject(job, 1);
+    const std::lock_guard<std::mutex> hold(gJobsLock);
+    for (HANDLE job : gRunningJobs) ::TerminateJobObject(job, 1);
 }
 
 ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds) {
@@ -81,17 +142,15 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
         result.failure = "no program given";
         return result;
     }
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    // Not inheritable: only the start below hands the write ends to this child.
     HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0) || !::CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+    if (!::CreatePipe(&outRead, &outWrite, nullptr, 0) || !::CreatePipe(&errRead, &errWrite, nullptr, 0)) {
         result.failure = "cannot create pipes";
         for (HANDLE h : {outRead, outWrite, errRead, errWrite})
             if (h) ::CloseHandle(h);
         return result;
     }
-    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    HANDLE input = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+    HANDLE input = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                  nullptr);
 
     std::wstring line;
@@ -107,14 +166,11 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
 
     const Clock::time_point start = Clock::now();
     const std::wstring program = widen(argv[0]);
-    const BOOL created = ::CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
-                                          CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-    ::CloseHandle(outWrite);
-    ::CloseHandle(errWrite);
-    if (input != INVALID_HANDLE_VALUE) ::CloseHandle(input);
+    DWORD error = 0;
+    const bool created = startWithOnly(program, line, startup, {input, outWrite, errWrite}, &process, &error);
     if (!created) {
         char text[64];
-        std::snprintf(text, sizeof text, "CreateProcess failed with error %lu", static_cast<unsigned long>(::GetLastError()));
+        std::snprintf(text, sizeof text, "CreateProcess failed with error %lu", static_cast<unsigned long>(error));
         result.failure = argv[0] + ": " + text;
         ::CloseHandle(outRead);
         ::CloseHandle(errRead);
@@ -122,10 +178,10 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
         return result;
     }
     result.started = true;
-    if (job) ::AssignProcessToJobObject(job, process.hProcess);
-    gRunningJob.store(job);
-    // The request may have come between the caller's last look and the start.
-    if (job && gEndRequested.load()) ::TerminateJobObject(job, 1);
+    if (job) {
+        ::AssignProcessToJobObject(job, process.hProcess);
+        registerJob(job);
+    }
     ::ResumeThread(process.hThread);
     ::CloseHandle(process.hThread);
 
@@ -140,8 +196,10 @@ ChildResult runChild(const std::vector<std::string>& argv, double timeoutSeconds
         ::WaitForSingleObject(process.hProcess, INFINITE);
     }
     // Ending the job also ends anything that still holds the pipes open.
-    if (job) ::TerminateJobObject(job, 1);
-    gRunningJob.store(nullptr);
+    if (job) {
+        ::TerminateJobObject(job, 1);
+        unregisterJob(job);
+    }
     outReader.join();
     errReader.join();
     ::CloseHandle(outRead);

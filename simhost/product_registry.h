@@ -18,7 +18,9 @@ enum class RegistryType : uint32_t { String = 1, ExpandString = 2, Binary = 3, D
 // all, and the key as it was before (absent, or its value) comes back when it goes. On Windows a
 // machine-wide lock keeps other processes that make one waiting meanwhile (refused after
 // `waitSeconds`), since the registry, unlike the stand-in's root folder, is shared by every
-// process. One at a time per process.
+// process. Several may live at once in one process, on one thread: the newest one's key is in
+// force, and the key as it was before the oldest comes back when the last goes, in whatever order
+// they go (a test makes its next install before the last is dropped).
 class ProductRegistry {
 public:
     explicit ProductRegistry(double waitSeconds = 300.0);  // std::runtime_error when it cannot

@@ -1,11 +1,14 @@
 // The registry stand-in: a temporary root folder named by KORVEX_REGISTRY_ROOT for this process.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "simhost/product_registry.h"
 #include "simhost/temporary_paths.h"
@@ -14,10 +17,38 @@ namespace simhost {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// KORVEX_REGISTRY_ROOT as a registry found it.
+struct RootBefore {
+    bool had = false;
+    std::string root;
+};
+
+// [any thread: guarded by gLivingLock] What the root was before each product registry alive in
+// this process, oldest first; the newest one's root is in force. One that goes while a newer one
+// lives (a test makes the next install before dropping the last) hands what it found to the next
+// newer one, so the root as it was before the oldest comes back when the last goes, and an older
+// root never replaces a newer registry's.
+std::mutex gLivingLock;
+std::vector<RootBefore*> gLiving;
+
+// True when the registry leaving was the newest: its root is in force and `before` comes back.
+bool leaveLiving(RootBefore* before) {
+    const std::lock_guard<std::mutex> hold(gLivingLock);
+    const auto it = std::find(gLiving.begin(), gLiving.end(), before);
+    if (it == gLiving.end()) return false;
+    const bool newest = it + 1 == gLiving.end();
+    if (!newest) **(it + 1) = *before;
+    gLiving.erase(it);
+    return newest;
+}
+
+}  // namespace
+
 struct ProductRegistry::Saved {
     fs::path root;
-    bool hadRoot = false;
-    std::string previousRoot;
+    RootBefore before;
 };
 
 namespace {
@@ -35,16 +66,20 @@ ProductRegistry::ProductRegistry(double) : saved(std::make_unique<Saved>()) {
     fs::remove_all(saved->root);
     rememberTemporaryPath(saved->root.string());
     fs::create_directories(saved->root / "HKLM" / "64");
+    const std::lock_guard<std::mutex> hold(gLivingLock);
     if (const char* previous = std::getenv("KORVEX_REGISTRY_ROOT")) {
-        saved->hadRoot = true;
-        saved->previousRoot = previous;
+        saved->before.had = true;
+        saved->before.root = previous;
     }
     ::setenv("KORVEX_REGISTRY_ROOT", saved->root.c_str(), 1);
+    gLiving.push_back(&saved->before);
 }
 
 ProductRegistry::~ProductRegistry() {
-    if (saved->hadRoot) ::setenv("KORVEX_REGISTRY_ROOT", saved->previousRoot.c_str(), 1);
-    else ::unsetenv("KORVEX_REGISTRY_ROOT");
+    if (leaveLiving(&saved->before)) {
+        if (saved->before.had) ::setenv("KORVEX_REGISTRY_ROOT", saved->before.root.c_str(), 1);
+        else ::unsetenv("KORVEX_REGISTRY_ROOT");
+    }
     std::error_code ignored;
     fs::remove_all(saved->root, ignored);
     forgetTemporaryPath(saved->root.string());

@@ -2,7 +2,9 @@
 // a named mutex because every process on the machine sees the same key.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -39,6 +41,30 @@ struct ViewState {
     DWORD type = REG_SZ;
     std::vector<BYTE> bytes;
 };
+
+// [any thread: guarded by gLivingLock] What the key was before each product registry alive in this
+// process, oldest first (each points at its registry's two views). The newest one's values are in
+// force. One that goes while a newer one lives (a test makes the next install before dropping the
+// last) hands what it found to the next newer one, so the key as it was before the oldest comes
+// back when the last goes, and an older state never overwrites a newer registry's value.
+std::mutex gLivingLock;
+std::vector<ViewState*> gLiving;
+
+void enterLiving(ViewState* before) {
+    const std::lock_guard<std::mutex> hold(gLivingLock);
+    gLiving.push_back(before);
+}
+
+// True when the registry leaving was the newest: its values are in force and `before` comes back.
+bool leaveLiving(ViewState* before) {
+    const std::lock_guard<std::mutex> hold(gLivingLock);
+    const auto it = std::find(gLiving.begin(), gLiving.end(), before);
+    if (it == gLiving.end()) return false;
+    const bool newest = it + 1 == gLiving.end();
+    if (!newest) std::copy(before, before + 2, *(it + 1));
+    gLiving.erase(it);
+    return newest;
+}
 
 ViewState readView(RegistryView view) {
     ViewState state;
@@ -96,6 +122,7 @@ ProductRegistry::ProductRegistry(double waitSeconds) : saved(std::make_unique<Sa
             saved->views[static_cast<int>(view)] = readView(view);
             erase(view);
         }
+        enterLiving(saved->views);
     } catch (...) {
         ::ReleaseMutex(saved->lock);
         ::CloseHandle(saved->lock);
@@ -105,20 +132,22 @@ ProductRegistry::ProductRegistry(double waitSeconds) : saved(std::make_unique<Sa
 
 ProductRegistry::~ProductRegistry() {
     // Restoring is best effort: a destructor has no one to tell.
-    for (RegistryView view : {RegistryView::Wow64_64, RegistryView::Wow64_32}) {
-        const ViewState& before = saved->views[static_cast<int>(view)];
-        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, viewFlag(view), 0);
-        if (before.keyExisted) {
-            HKEY key = nullptr;
-            if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_SET_VALUE | viewFlag(view), nullptr, &key, nullptr) == ERROR_SUCCESS) {
-                if (before.valuePresent)
-                    ::RegSetValueExA(key, kValueName, 0, before.type, before.bytes.data(),
-                                     static_cast<DWORD>(before.bytes.size()));
-                ::RegCloseKey(key);
+    if (leaveLiving(saved->views)) {
+        for (RegistryView view : {RegistryView::Wow64_64, RegistryView::Wow64_32}) {
+            const ViewState& before = saved->views[static_cast<int>(view)];
+            ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, viewFlag(view), 0);
+            if (before.keyExisted) {
+                HKEY key = nullptr;
+                if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      KEY_SET_VALUE | viewFlag(view), nullptr, &key, nullptr) == ERROR_SUCCESS) {
+                    if (before.valuePresent)
+                        ::RegSetValueExA(key, kValueName, 0, before.type, before.bytes.data(),
+                                         static_cast<DWORD>(before.bytes.size()));
+                    ::RegCloseKey(key);
+                }
+            } else if (!before.parentExisted) {
+                ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kParentPath, viewFlag(view), 0);
             }
-        } else if (!before.parentExisted) {
-            ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kParentPath, viewFlag(view), 0);
         }
     }
     ::ReleaseMutex(saved->lock);

@@ -14,7 +14,7 @@ std::string defaultInstallFolder();
 
 // While it lives, the product's registry value (see ProductRegistry) names its install folder;
 // what was there before comes back when it goes. Make it before the instances that should load
-// through it. One at a time.
+// through it. The newest of several alive is the one in force (see ProductRegistry).
 class VstInstall {
 public:
     // The build's own install folder (the reference plug-in).

@@ -27,6 +27,12 @@ int main(int argc, char** argv) {
         *nowhere = 1;
         return 0;
     }
+    if (std::strcmp(mode, "mark") == 0 && argc > 3) {
+        // Leaves a file to say it runs, then stays for the seconds given.
+        if (std::FILE* marker = std::fopen(argv[2], "w")) std::fclose(marker);
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(argv[3])));
+        return 0;
+    }
     if (std::strcmp(mode, "hang") == 0) {
         for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -317,6 +318,40 @@ TEST_F(KorvexHostCli, ValidatingFaultyPlugInsLeavesTheTemporaryFolderAsItWas) {
 }
 
 #ifndef _WIN32
+// A validate run interrupted with SIGINT once `underway` says so (asked every 20 ms, for two
+// minutes at most): how the process ended, and how long that took from its start.
+struct Interrupted {
+    int status = 0;
+    bool ended = false;
+    bool wasUnderway = false;
+    std::chrono::steady_clock::duration took{};
+};
+
+Interrupted interruptValidate(const std::vector<std::string>& arguments, const std::string& errFile,
+                              const std::function<bool()>& underway) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    Interrupted run;
+    const pid_t pid = ::fork();
+    if (pid < 0) return run;
+    if (pid == 0) {
+        std::FILE* err = std::freopen(errFile.c_str(), "w", stderr);
+        std::FILE* out = std::freopen("/dev/null", "w", stdout);
+        if (err && out) ::execv(arguments[0].c_str(), argv.data());
+        ::_exit(127);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    while (!run.wasUnderway && std::chrono::steady_clock::now() - start < std::chrono::seconds(120)) {
+        run.wasUnderway = underway();
+        if (!run.wasUnderway) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(pid, SIGINT);
+    run.ended = ::waitpid(pid, &run.status, 0) == pid;
+    run.took = std::chrono::steady_clock::now() - start;
+    return run;
+}
+
 // SIGINT while a test hangs: the hung test process is ended, the report holds what ran and says
 // it was interrupted, and nothing is left behind. The report written before each test is also
 // the sign that the test is under way.
@@ -325,36 +360,45 @@ TEST_F(KorvexHostCli, AnInterruptedValidateRunEndsTheRunningTestAndKeepsTheRepor
     const std::vector<std::string> arguments{host,      "--vst",   vst,      "validate", "--only",
                                              "load,state.roundtrip,state.damaged", "--timeout", "300",
                                              "--seed",  "4",       "--json", "r.json"};
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
     const std::string errFile = path("err.txt");
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        std::FILE* err = std::freopen(errFile.c_str(), "w", stderr);
-        std::FILE* out = std::freopen("/dev/null", "w", stdout);
-        if (err && out) ::execv(host.c_str(), argv.data());
-        ::_exit(127);
-    }
-    const auto start = std::chrono::steady_clock::now();
-    bool underway = false;
-    while (!underway && std::chrono::steady_clock::now() - start < std::chrono::seconds(120)) {
-        underway = slurp(path("r.json")).find("the run ended during state.damaged") != std::string::npos;
-        if (!underway) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_TRUE(underway) << "the hanging test never started";
-    ::kill(pid, SIGINT);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(150)) << "the interruption waited";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const Interrupted run = interruptValidate(arguments, errFile, [&] {
+        return slurp(path("r.json")).find("the run ended during state.damaged") != std::string::npos;
+    });
+    EXPECT_TRUE(run.wasUnderway) << "the hanging test never started";
+    ASSERT_TRUE(run.ended);
+    EXPECT_LT(run.took, std::chrono::seconds(150)) << "the interruption waited";
+    ASSERT_TRUE(WIFEXITED(run.status));
+    EXPECT_EQ(WEXITSTATUS(run.status), 1);
     EXPECT_EQ(slurp(errFile), "korvex-host: validate: interrupted after 2 of 3 tests; the reports hold those\n");
     const nlohmann::json report = nlohmann::json::parse(slurp(path("r.json")));
     EXPECT_EQ(report["interrupted"], true);
     ASSERT_EQ(report["tests"].size(), 2u);
     EXPECT_EQ(report["tests"][1]["name"], "state.roundtrip");
+    EXPECT_TRUE(fs::is_empty(temporary)) << "the interrupted run left temporary folders";
+}
+
+// The same with tests side by side: every hung test process ends, not only the last one started.
+TEST_F(KorvexHostCli, AnInterruptedParallelRunEndsEveryRunningTest) {
+    const std::vector<std::string> arguments{binary.string(), "--vst",  plugin("hanging"), "validate", "--only",
+                                             "state.damaged",  "--repeat", "2", "-j", "2", "--timeout", "300",
+                                             "--seed",         "4",     "--json",          "r.json"};
+    const std::string errFile = path("err.txt");
+    // Each test process installs the plug-in in a folder of its own under the temporary folder.
+    const auto installs = [&] {
+        size_t count = 0;
+        std::error_code error;
+        for (auto it = fs::recursive_directory_iterator(temporary, error); !error && it != fs::end(it);
+             it.increment(error))
+            count += it->path().filename().string().rfind("korvex-install-", 0) == 0;
+        return count;
+    };
+    const Interrupted run = interruptValidate(arguments, errFile, [&] { return installs() >= 2; });
+    EXPECT_TRUE(run.wasUnderway) << "the two test processes never ran at once";
+    ASSERT_TRUE(run.ended);
+    EXPECT_LT(run.took, std::chrono::seconds(150)) << "the interruption waited for a test process";
+    ASSERT_TRUE(WIFEXITED(run.status));
+    EXPECT_EQ(WEXITSTATUS(run.status), 1);
+    EXPECT_EQ(slurp(errFile), "korvex-host: validate: interrupted after 0 of 2 tests; the reports hold those\n");
     EXPECT_TRUE(fs::is_empty(temporary)) << "the interrupted run left temporary folders";
 }
 #endif

@@ -526,17 +526,12 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     // Workers take the tests in list order; one that needs the machine to itself waits until the
     // others are done, and nothing starts beside it. This thread prints results in list order.
     // After an interruption no test starts; one that was running has no verdict of its own.
-#ifdef _WIN32
-    // Under Windows a parallel run lost results (seen under Wine); until that is understood the
-    // tests run one at a time there, with the same results in the same order.
-    const int workers = 1;
-#else
     const int workers = options.isolate ? std::max(1, options.jobs) : 1;
-#endif
     std::mutex lock;
     std::condition_variable changed;
     size_t next = 0, running = 0;
     bool aloneRunning = false;
+    bool abandoned = false;  // [guarded by lock] this thread failed (a report it cannot write): no test starts
     const auto alone = [&](size_t index) { return (jobs[index].check->needs & kNeedsAlone) != 0; };
     const auto work = [&] {
         std::unique_lock<std::mutex> hold(lock);
@@ -544,10 +539,10 @@ int runBattery(const RunOptions& options, std::ostream& out) {
             while (next < jobs.size() && jobs[next].ready) ++next;
             changed.wait(hold, [&] {
                 while (next < jobs.size() && jobs[next].ready) ++next;
-                return next == jobs.size() || gInterrupted.load() ||
+                return next == jobs.size() || gInterrupted.load() || abandoned ||
                        (!aloneRunning && (!alone(next) || running == 0));
             });
-            if (next == jobs.size() || gInterrupted.load()) {
+            if (next == jobs.size() || gInterrupted.load() || abandoned) {
                 changed.notify_all();
                 return;
             }
@@ -571,28 +566,45 @@ int runBattery(const RunOptions& options, std::ostream& out) {
     if (workers > 1)
         for (int i = 0; i < workers; ++i) pool.emplace_back(work);
 
-    const size_t total = jobs.size();
-    for (size_t index = 0; index < total && !gInterrupted.load(); ++index) {
-        char counter[32];
-        std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
-                      index + 1, total);
-        progress.begin(index, total, jobs[index].check->name);
-        if (!jobs[index].ready) writeReportsBefore(report, options, jobs[index].check->name, jobs[index].seed);
-        if (workers == 1 && !jobs[index].ready) {
-            jobs[index].result = run(*jobs[index].check, jobs[index].seed, jobs[index].err);
-            jobs[index].ready = true;
+    // A worker still running when this frame unwinds would end the process without a word: when
+    // this thread fails, the workers stop, their children end, and the error is what the user sees.
+    const auto abandon = [&] {
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            abandoned = true;
+            changed.notify_all();
         }
-        std::unique_lock<std::mutex> hold(lock);
-        changed.wait(hold, [&] { return jobs[index].ready || gInterrupted.load(); });
-        progress.end();
-        if (!jobs[index].ready || gInterrupted.load()) break;
-        CheckResult result = std::move(jobs[index].result);
-        const std::string err = std::move(jobs[index].err);
-        hold.unlock();
-        if (options.strict) applyStrict(result);
-        printResult(out, result, counter);
-        if (!options.artifactsDir.empty()) settleArtifacts(options.artifactsDir, report, result, err);
-        report.results.push_back(std::move(result));
+        if (!pool.empty()) simhost::endRunningChild();
+        for (std::thread& worker : pool) worker.join();
+        korvex_host::setInterruptHandler(nullptr);
+    };
+    const size_t total = jobs.size();
+    try {
+        for (size_t index = 0; index < total && !gInterrupted.load(); ++index) {
+            char counter[32];
+            std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
+                          index + 1, total);
+            progress.begin(index, total, jobs[index].check->name);
+            if (!jobs[index].ready) writeReportsBefore(report, options, jobs[index].check->name, jobs[index].seed);
+            if (workers == 1 && !jobs[index].ready) {
+                jobs[index].result = run(*jobs[index].check, jobs[index].seed, jobs[index].err);
+                jobs[index].ready = true;
+            }
+            std::unique_lock<std::mutex> hold(lock);
+            changed.wait(hold, [&] { return jobs[index].ready || gInterrupted.load(); });
+            progress.end();
+            if (!jobs[index].ready || gInterrupted.load()) break;
+            CheckResult result = std::move(jobs[index].result);
+            const std::string err = std::move(jobs[index].err);
+            hold.unlock();
+            if (options.strict) applyStrict(result);
+            printResult(out, result, counter);
+            if (!options.artifactsDir.empty()) settleArtifacts(options.artifactsDir, report, result, err);
+            report.results.push_back(std::move(result));
+        }
+    } catch (...) {
+        abandon();
+        throw;
     }
     {
         const std::lock_guard<std::mutex> hold(lock);
