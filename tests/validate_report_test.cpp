@@ -31,7 +31,7 @@ using testing_support::setEnvironment;
 // mingw build's debug information (as under Wine).
 // (Inlined or not, depending on the build: "crashIn" or "(anonymous namespace)::crashIn(char const*)".)
 #ifdef _WIN32
-const std::vector<std::string> kCrashingFrame = {"crashing.dll+0x"};
+const std::vector<std::string> kCrashingFrame = {"crashIn", "crashing.dll+0x"};
 #else
 const std::vector<std::string> kCrashingFrame = {"crashIn", " at misbehaving_plugin.cpp:"};
 #endif

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "tools/korvex-host/coff_symbols_win32.h"
 #include "tools/korvex-host/fault_report.h"
 #include "simhost/child_process.h"
 #include "simhost/temporary_paths.h"
@@ -76,11 +77,22 @@ void putStack(EXCEPTION_POINTERS* pointers) {
         symbol->SizeOfStruct = sizeof(SYMBOL_INFO);
         symbol->MaxNameLen = 255;
         DWORD64 displacement = 0;
-        const bool named = ::SymFromAddr(process, address, &displacement, symbol) != FALSE;
-        char line[MAX_PATH + 400];
-        std::snprintf(line, sizeof line, "text #%d %s+0x%llx in %s+0x%llx\n", depth, named ? symbol->Name : "??",
-                      static_cast<unsigned long long>(named ? displacement : 0), module,
-                      static_cast<unsigned long long>(base ? address - base : address));
+        // The file's COFF symbols first: dbghelp names no function of a mingw-w64 build.
+        std::string name;
+        uint32_t within = 0;
+        // A return address points past its call; the faulting frame's address is the fault itself.
+        const DWORD64 inside = depth > 0 && address > 0 ? address - 1 : address;
+        bool named = base && korvex_host::nameCoffFunction(reinterpret_cast<HMODULE>(base),
+                                                           static_cast<uint32_t>(inside - base), name, within);
+        if (named) within += static_cast<uint32_t>(address - inside);
+        if (!named && ::SymFromAddr(process, address, &displacement, symbol)) {
+            named = true;
+            name = symbol->Name;
+            within = static_cast<uint32_t>(displacement);
+        }
+        char line[MAX_PATH + 600];
+        std::snprintf(line, sizeof line, "text #%d %s+0x%x in %s+0x%llx\n", depth, named ? name.c_str() : "??",
+                      named ? within : 0u, module, static_cast<unsigned long long>(base ? address - base : address));
         put(line);
     }
     put(kStackEnd);

@@ -74,6 +74,10 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/render_keep.cpp
   ${KORVEX_VALIDATE_DIR}/result_extras.cpp
   ${KORVEX_VALIDATE_DIR}/survey_index.cpp)
+if(WIN32)
+  # Names for the frames of crash reports and of the blocking-call watch's first call.
+  target_sources(korvex_validate PRIVATE ${CMAKE_CURRENT_LIST_DIR}/coff_symbols_win32.cpp)
+endif()
 korvex_defaults(korvex_validate)
 target_include_directories(korvex_validate PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(korvex_validate PUBLIC simhost nlohmann_json::nlohmann_json Threads::Threads)
