@@ -502,7 +502,8 @@ TEST_F(Validate, FuzzingFindsACrashAndNamesTheSeedThatReplaysIt) {
 
 // Sequences open editors among their other steps, in a display of the run's own where there is
 // none: the reference plug-in's editor survives them, one that crashes as it opens is found with
-// the step that opened it. Where no display can be had the run says so and opens none.
+// the step that opened it. A plug-in without an editor, or a run where no display can be had,
+// opens none, and the run says why.
 TEST_F(Validate, FuzzingOpensEditorsAndFindsOneThatCrashes) {
     const Outcome clean = validate("", {"--fuzz", "3", "--seed", "40"});
     EXPECT_EQ(clean.code, 0) << clean.out << clean.err;
@@ -522,6 +523,10 @@ TEST_F(Validate, FuzzingOpensEditorsAndFindsOneThatCrashes) {
     EXPECT_NE(found.out.find(": open the editor of instance "), std::string::npos) << found.out;
 #endif
     EXPECT_NE(found.out.find("validate --fuzz 0 --seed "), std::string::npos) << found.out;
+
+    const Outcome without = validate(plugin("emptychunk"), {"--fuzz", "0", "--seed", "1"});
+    EXPECT_EQ(without.code, 0) << without.out << without.err;
+    EXPECT_NE(lastLine(without.out).find(", the plug-in has no editor, none failed"), std::string::npos) << without.out;
 
     display_testing::NoDisplay none;
     if (!none.active()) return;  // Windows always has its desktop

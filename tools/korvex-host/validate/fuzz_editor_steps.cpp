@@ -34,9 +34,14 @@ std::string sizeText(const simhost::ViewSize& size) {
 bool FuzzSequence::editorsFuzzed(const Instance& instance) {
     if (editors != Editors::undecided) return editors == Editors::fuzzed;
     editors = Editors::notFuzzed;
-    if (!instance.facts().hasEditor()) say("no editor steps: the plug-in has no editor (effFlagsHasEditor is clear)");
-    else if (const std::string why = windowUnavailableReason(); !why.empty()) say("no editor steps: " + why);
-    else editors = Editors::fuzzed;
+    if (!instance.facts().hasEditor()) {
+        say("no editor steps: the plug-in has no editor (effFlagsHasEditor is clear)");
+        editors = Editors::noEditor;
+    } else if (const std::string why = windowUnavailableReason(); !why.empty()) {
+        say("no editor steps: " + why);
+    } else {
+        editors = Editors::fuzzed;
+    }
     return editors == Editors::fuzzed;
 }
 

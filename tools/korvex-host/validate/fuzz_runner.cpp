@@ -57,6 +57,7 @@ int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
     std::snprintf(limitText, sizeof limitText, "%g", limit);
     uint64_t count = 0;
     double editorsOpened = 0.0;
+    bool noEditor = false;
     for (;;) {
         const uint64_t seed = options.seed + count;
         std::vector<std::string> argv{options.executable};
@@ -69,6 +70,7 @@ int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
         ++count;
         for (const Figure& figure : result.figures)
             if (figure.name == "editors_opened") editorsOpened += figure.value;
+            else if (figure.name == "no_editor") noEditor = true;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (result.status == Status::Failed) {
             if (terminal) out << "\n";
@@ -99,8 +101,9 @@ int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
     std::snprintf(text, sizeof text, "%llu sequences in %.1f s, ", static_cast<unsigned long long>(count),
                   std::chrono::duration<double>(Clock::now() - start).count());
     out << text;
-    // Said where editors could be opened, so a run that opened none (no editor) shows it.
-    if (editorsFuzzed) out << static_cast<long long>(editorsOpened) << " editors opened, ";
+    // Said where editors could be opened, so a run that opened none shows why.
+    if (noEditor && editorsOpened == 0.0) out << "the plug-in has no editor, ";
+    else if (editorsFuzzed) out << static_cast<long long>(editorsOpened) << " editors opened, ";
     out << "none failed\n";
     out.flush();
     return 0;

@@ -40,6 +40,7 @@ void FuzzSequence::run() {
     }
     while (!alive.empty()) release(pick(alive.size()));
     if (editors == Editors::fuzzed) context.figure("editors_opened", editorsOpened);
+    if (editors == Editors::noEditor) context.figure("no_editor", 1.0);
 }
 
 size_t FuzzSequence::pick(size_t count) { return static_cast<size_t>(context.random()() % count); }

@@ -62,7 +62,7 @@ private:
     std::unique_ptr<simhost::NativeWindow> display;  // held from the first editor on, past the last
     std::vector<Live> alive;
     int step = 0;
-    enum class Editors { undecided, fuzzed, notFuzzed } editors = Editors::undecided;
+    enum class Editors { undecided, fuzzed, noEditor, notFuzzed } editors = Editors::undecided;
     int32_t editorsOpened = 0;
 };
 
