@@ -524,6 +524,16 @@ TEST_F(Validate, FuzzingOpensEditorsAndFindsOneThatCrashes) {
 #endif
     EXPECT_NE(found.out.find("validate --fuzz 0 --seed "), std::string::npos) << found.out;
 
+    // Ticks and closes reach the plug-in's editor too, each named in the fault it meets.
+    for (const std::string call : {"effEditIdle", "effEditClose"}) {
+        setEnvironment("KORVEX_CRASH_IN", call);
+        const Outcome crashed = validate(plugin("crashing"), {"--fuzz", "30", "--seed", "1"});
+        EXPECT_EQ(crashed.code, 1) << call;
+        EXPECT_NE(crashed.out.find("the plug-in crashed during " + call + ", while "), std::string::npos)
+            << crashed.out;
+    }
+    setEnvironment("KORVEX_CRASH_IN", "");
+
     const Outcome without = validate(plugin("emptychunk"), {"--fuzz", "0", "--seed", "1"});
     EXPECT_EQ(without.code, 0) << without.out << without.err;
     EXPECT_NE(lastLine(without.out).find(", the plug-in has no editor, none failed"), std::string::npos) << without.out;
