@@ -3,12 +3,15 @@
 # plug-in of Debian's dpf-plugins-vst, zam-plugins, dragonfly-reverb-vst and amsynth is surveyed,
 # its failures reported (they are the plug-ins' own) but not fatal. JSON, JUnit and HTML reports stay
 # in <build>/validate/, with index.html linking every HTML report (plug-ins as rows, tests as columns). Usage: scripts/validate-survey.sh [build dir] ; KORVEX_SURVEY_LEVEL sets the
-# survey's level (default 10), KORVEX_SURVEY_JOBS how many plug-ins run at once (default 2).
+# survey's level (default 10), KORVEX_SURVEY_JOBS how many plug-ins run at once (default 2),
+# KORVEX_SURVEY_TEST_JOBS how many tests of one plug-in run at once (validate -j, default 1). At
+# most JOBS x TEST_JOBS test processes run at a time: on a small machine raise one, not both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 level="${KORVEX_SURVEY_LEVEL:-10}"
 jobs="${KORVEX_SURVEY_JOBS:-2}"
+test_jobs="${KORVEX_SURVEY_TEST_JOBS:-1}"
 out="$build/validate"
 host="$build/korvex-host"
 mkdir -p "$out"
@@ -25,8 +28,8 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   [ -s "$display_file" ] && export DISPLAY=":$(tr -d '\n' <"$display_file")"
 fi
 
-echo "-- reference plug-in, level 10"
-"$host" validate --level 10 --json "$out/reference.json" --junit "$out/reference.xml" \
+echo "-- reference plug-in, level 10, $test_jobs tests at a time"
+"$host" validate --level 10 -j "$test_jobs" --json "$out/reference.json" --junit "$out/reference.xml" \
   --html "$out/reference.html" | tee "$out/reference.txt" | tail -1
 
 # Exit code 1 is a verdict (something failed); anything else means the validator itself broke.
@@ -34,7 +37,7 @@ survey_one() {
   local plugin="$1" name
   name="$(basename "$plugin" .so)"
   local code=0
-  "$host" --vst "$plugin" validate --level "$level" --json "$out/$name.json" \
+  "$host" --vst "$plugin" validate --level "$level" -j "$test_jobs" --json "$out/$name.json" \
     --junit "$out/$name.xml" --html "$out/$name.html" >"$out/$name.txt" 2>"$out/$name.err" || code=$?
   if [ "$code" -gt 1 ] || [ ! -s "$out/$name.json" ] || [ ! -s "$out/$name.xml" ] || [ ! -s "$out/$name.html" ]; then
     echo "validate broke on $plugin (exit code $code):" >&2
@@ -45,7 +48,7 @@ survey_one() {
 
 mapfile -t plugins < <(dpkg -L dpf-plugins-vst zam-plugins dragonfly-reverb-vst amsynth 2>/dev/null |
                          grep -E '^/usr/lib/(lx)?vst/.*\.so$' | sort)
-echo "-- ${#plugins[@]} Debian plug-ins, level $level, $jobs at a time"
+echo "-- ${#plugins[@]} Debian plug-ins, level $level, $jobs at a time, $test_jobs tests of each at a time"
 start=$SECONDS
 broken=0
 running=0

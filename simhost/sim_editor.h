@@ -33,7 +33,9 @@ struct ViewSize {
 
 // Main-thread object, like the host's user-interface thread; its calls into the module hold the
 // host lock when the personality has one. The SimHost must have described the module and must
-// outlive the editor; so must the instance whose unknown it was given.
+// outlive the editor. The instance whose unknown it was given may go first, as hosts that release
+// an instance with its editor open do: the unknown is only handed over by initialize(), and the
+// module's editor holds what it needs of the instance itself.
 //
 // With the "editor-first" personality the host closes its way: detach() uninitialises the editor
 // first, destruction uninitialises and releases it without detaching, and a container it attaches

@@ -20,7 +20,8 @@ if(TARGET korvex_validate)
   target_compile_definitions(validate_test PRIVATE KORVEX_SOURCE_DIR="${KORVEX_RUNTIME_SOURCE_DIR}")
   add_dependencies(validate_test korvex-host korvex_probe korvex_reference nomain nullmain wellbehaved nanout
                    allocating hanging stereoonly crashing sharedstate lastevents reencode
-                   editorhang locking sleeping filewriting overrunning inputwriting overreading latencylie delayed)
+                   editorhang editorcrash emptychunk locking sleeping filewriting overrunning inputwriting
+                   overreading latencylie delayed)
 
   # Artifact folders replayed, and the HTML reports opened in a headless chromium where there is one.
   korvex_add_test(validate_report_test ${CMAKE_CURRENT_LIST_DIR}/validate_report_test.cpp

@@ -536,6 +536,57 @@ TEST_F(Validate, FuzzingFindsACrashAndNamesTheSeedThatReplaysIt) {
     EXPECT_NE(again.out.find("sequence 1 failed (seed " + seed + ")"), std::string::npos) << again.out;
 }
 
+// Sequences open editors among their other steps, in a display of the run's own where there is
+// none: the reference plug-in's editor survives them, one that crashes as it opens is found with
+// the step that opened it. A plug-in without an editor, or a run where no display can be had,
+// opens none, and the run says why.
+TEST_F(Validate, FuzzingOpensEditorsAndFindsOneThatCrashes) {
+    const Outcome clean = validate("", {"--fuzz", "3", "--seed", "40"});
+    EXPECT_EQ(clean.code, 0) << clean.out << clean.err;
+    if (clean.out.find("editors not fuzzed: no display") != std::string::npos)
+        GTEST_SKIP() << "no display and no Xvfb here (scripts/install-deps.sh installs it)";
+    const std::string last = lastLine(clean.out);
+    const size_t opened = last.find(" editors opened, none failed");
+    ASSERT_NE(opened, std::string::npos) << clean.out;
+    EXPECT_GT(std::stoi(last.substr(last.rfind(' ', opened - 1) + 1)), 0) << last;
+
+    const Outcome found = validate(plugin("editorcrash"), {"--fuzz", "30", "--seed", "1"});
+    EXPECT_EQ(found.code, 1);
+    EXPECT_NE(found.out.find("failed (seed "), std::string::npos) << found.out;
+    EXPECT_NE(found.out.find("the plug-in crashed during effEditOpen, while opening the editor"), std::string::npos)
+        << found.out;
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    EXPECT_NE(found.out.find(": open the editor of instance "), std::string::npos) << found.out;
+#endif
+    EXPECT_NE(found.out.find("validate --fuzz 0 --seed "), std::string::npos) << found.out;
+
+    // Ticks and closes reach the plug-in's editor too, each named in the fault it meets.
+    for (const std::string call : {"effEditIdle", "effEditClose"}) {
+        setEnvironment("KORVEX_CRASH_IN", call);
+        const Outcome crashed = validate(plugin("crashing"), {"--fuzz", "30", "--seed", "1"});
+        EXPECT_EQ(crashed.code, 1) << call;
+        EXPECT_NE(crashed.out.find("the plug-in crashed during " + call + ", while "), std::string::npos)
+            << crashed.out;
+    }
+    setEnvironment("KORVEX_CRASH_IN", "");
+
+    const Outcome without = validate(plugin("emptychunk"), {"--fuzz", "0", "--seed", "1"});
+    EXPECT_EQ(without.code, 0) << without.out << without.err;
+    EXPECT_NE(lastLine(without.out).find(", the plug-in has no editor, none failed"), std::string::npos) << without.out;
+
+    display_testing::NoDisplay none;
+    if (!none.active()) return;  // Windows always has its desktop
+    const char* path = std::getenv("PATH");
+    const std::string savedPath = path ? path : "";
+    setEnvironment("PATH", (scratch / "nothing-here").string());
+    const Outcome headless = validate(plugin("editorcrash"), {"--fuzz", "0", "--seed", "1"});
+    setEnvironment("PATH", savedPath);
+    EXPECT_EQ(headless.code, 0) << headless.out << headless.err;
+    EXPECT_NE(headless.out.find("\neditors not fuzzed: no display (Xvfb is not installed"), std::string::npos)
+        << headless.out;
+    EXPECT_EQ(lastLine(headless.out).find("editors opened"), std::string::npos) << headless.out;
+}
+
 TEST_F(Validate, TestsAreChosenByNameGroupLevelAndSkip) {
     const Outcome listed = validate("", {"--list"});
     ASSERT_EQ(listed.code, 0);

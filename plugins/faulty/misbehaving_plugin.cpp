@@ -405,7 +405,10 @@ VstIntPtr Plugin::dispatch(int32_t opcode, int32_t index, VstIntPtr value, void*
 #endif
         return 1;
     case effEditClose:
+        crashIn("effEditClose");
+        return 1;
     case effEditIdle:
+        crashIn("effEditIdle");
         return 1;
     default:
         return 0;

@@ -23,6 +23,7 @@ add_library(korvex_validate STATIC
   ${KORVEX_VALIDATE_DIR}/checks.cpp
   ${KORVEX_VALIDATE_DIR}/environment_${KORVEX_HOST_PLATFORM}.cpp
   ${KORVEX_VALIDATE_DIR}/editor_host.cpp
+  ${KORVEX_VALIDATE_DIR}/fuzz_editor_steps.cpp
   ${KORVEX_VALIDATE_DIR}/fuzz_runner.cpp
   ${KORVEX_VALIDATE_DIR}/fuzz_sequence.cpp
   ${KORVEX_VALIDATE_DIR}/midi_log.cpp

@@ -26,19 +26,6 @@ std::string sizeText(const simhost::ViewSize& size) {
     return std::to_string(static_cast<int>(size.horizontal)) + " x " + std::to_string(static_cast<int>(size.vertical));
 }
 
-// An X server whose last client disconnects resets itself, and refuses connections while it does
-// (xvfb-run's server does, between two test processes and between two windows). One small
-// window held for the whole check keeps the server from resetting under it; the first one may
-// have to wait out a reset the previous test process caused.
-std::unique_ptr<simhost::NativeWindow> holdDisplay(std::string* why) {
-    constexpr int kAttempts = 40;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (std::unique_ptr<simhost::NativeWindow> window = simhost::NativeWindow::create(1, 1, why)) return window;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return nullptr;
-}
-
 constexpr int kBlockWaitSeconds = 5;
 
 // True once the render thread has finished a block after `seen`, false after kBlockWaitSeconds.
@@ -52,6 +39,19 @@ bool awaitBlock(const std::atomic<int64_t>& blocks, int64_t seen) {
 }
 
 }  // namespace
+
+// An X server whose last client disconnects resets itself, and refuses connections while it does
+// (xvfb-run's server does, between two test processes and between two windows). One small
+// window held for the whole check keeps the server from resetting under it; the first one may
+// have to wait out a reset the previous test process caused.
+std::unique_ptr<simhost::NativeWindow> holdDisplay(std::string* why) {
+    constexpr int kAttempts = 40;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (std::unique_ptr<simhost::NativeWindow> window = simhost::NativeWindow::create(1, 1, why)) return window;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return nullptr;
+}
 
 void runEditorCycles(CheckContext& context, bool whileRendering) {
     Session& session = context.session();
