@@ -39,7 +39,9 @@ const std::string kNullWriteFault = " (SIGSEGV)";
 // The hanging plug-in's time-out: short, but above what its healthy tests take. Under Wine every
 // lock of the module's kernel mutex is a round trip to the wineserver, and a level-10 render test
 // of a plug-in that works takes several seconds there; under a sanitizer on a busy machine, too.
-#ifdef _WIN32
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+const std::string kHangTimeout = "30";
+#elif defined(_WIN32)
 const std::string kHangTimeout = "20";
 #else
 const std::string kHangTimeout = "10";
