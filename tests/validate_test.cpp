@@ -587,6 +587,16 @@ TEST_F(Validate, FuzzingOpensEditorsAndFindsOneThatCrashes) {
     EXPECT_NE(headless.out.find("\neditors not fuzzed: no display (Xvfb is not installed"), std::string::npos)
         << headless.out;
     EXPECT_EQ(lastLine(headless.out).find("editors opened"), std::string::npos) << headless.out;
+
+    // A display named but not there (Wine without X is the same): the run says no window could be
+    // made, not that it opened none.
+    setEnvironment("DISPLAY", ":12345");
+    const Outcome unreachable = validate(plugin("editorcrash"), {"--fuzz", "0", "--seed", "1"});
+    setEnvironment("DISPLAY", "");  // the guard puts back the one there was
+    EXPECT_EQ(unreachable.code, 0) << unreachable.out << unreachable.err;
+    EXPECT_NE(lastLine(unreachable.out).find("editors not fuzzed: no window could be made, none failed"),
+              std::string::npos)
+        << unreachable.out;
 }
 
 TEST_F(Validate, TestsAreChosenByNameGroupLevelAndSkip) {

@@ -112,6 +112,7 @@ bool FuzzSequence::openEditor(Live& live) {
         if (!display) {
             say("no more editor steps: " + why);
             editors = Editors::notFuzzed;
+            windowRefused = true;
             return false;
         }
     }
@@ -132,6 +133,7 @@ bool FuzzSequence::openEditor(Live& live) {
     } catch (const simhost::NoWindowError& error) {
         say(std::string("no more editor steps: ") + error.what());
         editors = Editors::notFuzzed;
+        windowRefused = true;
         return false;
     }
     ++editorsOpened;

@@ -58,6 +58,7 @@ int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
     uint64_t count = 0;
     double editorsOpened = 0.0;
     bool noEditor = false;
+    bool noWindow = false;  // a child could not make an editor's window (Wine without an X display)
     for (;;) {
         const uint64_t seed = options.seed + count;
         std::vector<std::string> argv{options.executable};
@@ -71,6 +72,7 @@ int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
         for (const Figure& figure : result.figures)
             if (figure.name == "editors_opened") editorsOpened += figure.value;
             else if (figure.name == "no_editor") noEditor = true;
+            else if (figure.name == "no_window") noWindow = true;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (result.status == Status::Failed) {
             if (terminal) out << "\n";
@@ -103,6 +105,7 @@ int runFuzz(const RunOptions& options, double seconds, std::ostream& out) {
     out << text;
     // Said where editors could be opened, so a run that opened none shows why.
     if (noEditor && editorsOpened == 0.0) out << "the plug-in has no editor, ";
+    else if (noWindow && editorsOpened == 0.0) out << "editors not fuzzed: no window could be made, ";
     else if (editorsFuzzed) out << static_cast<long long>(editorsOpened) << " editors opened, ";
     out << "none failed\n";
     out.flush();

@@ -39,8 +39,9 @@ void FuzzSequence::run() {
         else act(alive[pick(alive.size())]);
     }
     while (!alive.empty()) release(pick(alive.size()));
-    if (editors == Editors::fuzzed) context.figure("editors_opened", editorsOpened);
+    if (editors == Editors::fuzzed || editorsOpened > 0) context.figure("editors_opened", editorsOpened);
     if (editors == Editors::noEditor) context.figure("no_editor", 1.0);
+    if (windowRefused) context.figure("no_window", 1.0);
 }
 
 size_t FuzzSequence::pick(size_t count) { return static_cast<size_t>(context.random()() % count); }

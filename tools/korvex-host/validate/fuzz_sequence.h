@@ -64,6 +64,7 @@ private:
     int step = 0;
     enum class Editors { undecided, fuzzed, noEditor, notFuzzed } editors = Editors::undecided;
     int32_t editorsOpened = 0;
+    bool windowRefused = false;  // an editor's window could not be made here (no display)
 };
 
 }  // namespace korvex_validate
