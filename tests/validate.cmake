@@ -45,6 +45,15 @@ if(TARGET korvex_validate)
                     ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/heap_counter_win32.cpp)
     target_link_libraries(heap_counter_win32_test PRIVATE simhost psapi)
     add_dependencies(heap_counter_win32_test allocating)
+
+    # The blocking-call watch, against a library that makes watched calls of every argument shape.
+    korvex_test_plugin(blocking_watch_library ${CMAKE_CURRENT_LIST_DIR}/blocking_watch_library_win32.cpp)
+    korvex_add_test(blocking_calls_win32_test ${CMAKE_CURRENT_LIST_DIR}/blocking_calls_win32_test.cpp
+                    ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/blocking_calls_win32.cpp
+                    ${PROJECT_SOURCE_DIR}/tools/korvex-host/validate/blocking_calls.cpp
+                    ${PROJECT_SOURCE_DIR}/tools/korvex-host/coff_symbols_win32.cpp)
+    target_link_libraries(blocking_calls_win32_test PRIVATE simhost psapi dbghelp)
+    add_dependencies(blocking_calls_win32_test blocking_watch_library)
   endif()
 
   korvex_add_test(validate_runner_test ${CMAKE_CURRENT_LIST_DIR}/validate_runner_test.cpp
