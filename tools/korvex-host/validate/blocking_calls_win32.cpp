@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <dbghelp.h>
-#include <psapi.h>
 
 #include <atomic>
 #include <cstdint>
@@ -20,6 +19,7 @@
 
 #include "tools/korvex-host/coff_symbols_win32.h"
 #include "tools/korvex-host/validate/blocking_calls.h"
+#include "tools/korvex-host/validate/import_table_win32.h"
 
 // The thunks, written once in assembly. Each one saves the argument registers into the caller's
 // shadow space (the four integer ones) and its own frame (the four vector ones), calls
@@ -343,65 +343,24 @@ void* thunkFor(int function, void* originalProc) {
     return nullptr;
 }
 
-void writeEntry(ULONG_PTR* entry, ULONG_PTR value) {
-    DWORD protection = 0;
-    if (!VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &protection)) return;
-    reinterpret_cast<std::atomic<ULONG_PTR>*>(entry)->store(value);
-    VirtualProtect(entry, sizeof *entry, protection, &protection);
-}
-
-// Points one module's watched imports at thunks. Imports bound without names (no lookup table)
-// cannot be told apart and are left alone. [gPatching held]
+// Points one module's watched imports at thunks. [gPatching held]
 void patchModule(HMODULE module) {
-    auto* base = reinterpret_cast<uint8_t*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE) return;
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) return;
-    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (directory.VirtualAddress == 0 || directory.Size == 0) return;
-    for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-         import->Name != 0; ++import) {
-        if (import->OriginalFirstThunk == 0) continue;
-        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
-        auto* entries = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++entries) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            const int function = watchedIndex(reinterpret_cast<const char*>(byName->Name));
-            if (function < 0) continue;
-            auto* entry = reinterpret_cast<ULONG_PTR*>(&entries->u1.Function);
-            void* current = reinterpret_cast<void*>(*entry);
-            if (!current || isThunk(current)) continue;
-            if (void* thunk = thunkFor(function, current)) writeEntry(entry, reinterpret_cast<ULONG_PTR>(thunk));
-        }
-    }
-}
-
-bool startsWithFolder(const wchar_t* path, const wchar_t* folder) {
-    const size_t length = std::wcslen(folder);
-    return length > 0 && _wcsnicmp(path, folder, length) == 0 &&
-           (folder[length - 1] == L'\\' || path[length] == L'\\');
+    forEachNamedImport(module, [](ULONG_PTR* entry, const char* name) {
+        const int function = watchedIndex(name);
+        if (function < 0) return;
+        void* current = reinterpret_cast<void*>(*entry);
+        if (!current || isThunk(current)) return;
+        if (void* thunk = thunkFor(function, current)) writeImportEntry(entry, reinterpret_cast<ULONG_PTR>(thunk));
+    });
 }
 
 // Every module loaded from outside the system's folder except this executable: the simulated
 // host's own books are not the render call's.
 void patchLoadedModules() {
-    HMODULE modules[512];
-    DWORD needed = 0;
-    if (!EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &needed)) return;
-    const DWORD count = needed / sizeof(HMODULE) < 512 ? needed / sizeof(HMODULE) : 512;
-    wchar_t windows[MAX_PATH];
-    if (GetSystemWindowsDirectoryW(windows, MAX_PATH) == 0) return;
-    const HMODULE executable = GetModuleHandleW(nullptr);
     std::lock_guard<std::mutex> hold(gPatching);
-    for (DWORD i = 0; i < count; ++i) {
-        if (modules[i] == executable) continue;
-        wchar_t path[MAX_PATH];
-        const DWORD length = GetModuleFileNameW(modules[i], path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH || startsWithFolder(path, windows)) continue;
-        patchModule(modules[i]);
-    }
+    forEachLoadedNonSystemModule([](HMODULE module, bool executable) {
+        if (!executable) patchModule(module);
+    });
 }
 
 }  // namespace

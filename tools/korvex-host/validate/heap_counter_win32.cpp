@@ -6,7 +6,6 @@
 // function the entry held before, so each module keeps its own runtime's heap.
 #include <windows.h>
 
-#include <psapi.h>
 
 #include <atomic>
 #include <cstddef>
@@ -16,6 +15,7 @@
 #include <new>
 
 #include "tools/korvex-host/validate/heap_counter.h"
+#include "tools/korvex-host/validate/import_table_win32.h"
 
 namespace korvex_validate {
 namespace {
@@ -258,67 +258,25 @@ void* forwarderFor(Kind kind, void* originalProc) {
     return nullptr;
 }
 
-void writeEntry(ULONG_PTR* entry, ULONG_PTR value) {
-    DWORD protection = 0;
-    if (!VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &protection)) return;
-    reinterpret_cast<std::atomic<ULONG_PTR>*>(entry)->store(value);
-    VirtualProtect(entry, sizeof *entry, protection, &protection);
-}
-
-// Points one module's heap imports at the forwarders, or back at what they forward to. Imports
-// bound without names (no lookup table) cannot be told apart and are left alone.
+// Points one module's heap imports at the forwarders, or back at what they forward to.
 void patchModule(HMODULE module, bool counted) {
-    auto* base = reinterpret_cast<uint8_t*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE) return;
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) return;
-    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (directory.VirtualAddress == 0 || directory.Size == 0) return;
-    for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-         import->Name != 0; ++import) {
-        if (import->OriginalFirstThunk == 0) continue;
-        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
-        auto* entries = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++entries) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            const int kind = kindOf(reinterpret_cast<const char*>(byName->Name));
-            if (kind < 0) continue;
-            auto* entry = reinterpret_cast<ULONG_PTR*>(&entries->u1.Function);
-            void* current = reinterpret_cast<void*>(*entry);
-            void* behind = current ? originalBehind(current) : nullptr;
-            if (!current || (behind != nullptr) == counted) continue;
-            if (void* replacement = counted ? forwarderFor(static_cast<Kind>(kind), current) : behind)
-                writeEntry(entry, reinterpret_cast<ULONG_PTR>(replacement));
-        }
-    }
+    forEachNamedImport(module, [counted](ULONG_PTR* entry, const char* name) {
+        const int kind = kindOf(name);
+        if (kind < 0) return;
+        void* current = reinterpret_cast<void*>(*entry);
+        void* behind = current ? originalBehind(current) : nullptr;
+        if (!current || (behind != nullptr) == counted) return;
+        if (void* replacement = counted ? forwarderFor(static_cast<Kind>(kind), current) : behind)
+            writeImportEntry(entry, reinterpret_cast<ULONG_PTR>(replacement));
+    });
 }
 
-bool startsWithFolder(const wchar_t* path, const wchar_t* folder) {
-    const size_t length = std::wcslen(folder);
-    return length > 0 && _wcsnicmp(path, folder, length) == 0 &&
-           (folder[length - 1] == L'\\' || path[length] == L'\\');
-}
-
-// Every module loaded from outside the system's folder (the module, the probe, the plug-in and
-// what they bring), not this counter's own executable unless asked: the tool's own first use of
-// a thread is not the render call's.
+// Every module loaded from outside the system's folder, not this counter's own executable unless
+// asked: the tool's own first use of a thread is not the render call's.
 void patchLoadedModules() {
-    HMODULE modules[512];
-    DWORD needed = 0;
-    if (!EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &needed)) return;
-    const DWORD count = needed / sizeof(HMODULE) < 512 ? needed / sizeof(HMODULE) : 512;
-    wchar_t windows[MAX_PATH];
-    if (GetSystemWindowsDirectoryW(windows, MAX_PATH) == 0) return;
-    const HMODULE executable = GetModuleHandleW(nullptr);
     const bool withExecutable = gIncludeExecutable.load();
-    for (DWORD i = 0; i < count; ++i) {
-        wchar_t path[MAX_PATH];
-        const DWORD length = GetModuleFileNameW(modules[i], path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH || startsWithFolder(path, windows)) continue;
-        patchModule(modules[i], modules[i] != executable || withExecutable);
-    }
+    forEachLoadedNonSystemModule(
+        [withExecutable](HMODULE module, bool executable) { patchModule(module, !executable || withExecutable); });
 }
 
 }  // namespace
