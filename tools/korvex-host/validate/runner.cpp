@@ -585,8 +585,14 @@ int runBattery(const RunOptions& options, std::ostream& out) {
             std::snprintf(counter, sizeof counter, "[%*zu/%zu] ", static_cast<int>(std::to_string(total).size()),
                           index + 1, total);
             progress.begin(index, total, jobs[index].check->name);
-            if (!jobs[index].ready) writeReportsBefore(report, options, jobs[index].check->name, jobs[index].seed);
-            if (workers == 1 && !jobs[index].ready) {
+            // A worker sets `ready` under the lock; read it there too.
+            bool readyNow = false;
+            {
+                const std::lock_guard<std::mutex> hold(lock);
+                readyNow = jobs[index].ready;
+            }
+            if (!readyNow) writeReportsBefore(report, options, jobs[index].check->name, jobs[index].seed);
+            if (workers == 1 && !readyNow) {
                 jobs[index].result = run(*jobs[index].check, jobs[index].seed, jobs[index].err);
                 jobs[index].ready = true;
             }
