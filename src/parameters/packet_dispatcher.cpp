@@ -36,6 +36,7 @@ int32_t AAX_CPacketDispatcher::AddPacket(const char* id, uint32_t fieldIndex, co
     DispatchPacket& packet = packets.try_emplace(fieldIndex, fieldIndex).first->second;
     // multimap::emplace places an equal key after the existing ones.
     entries.emplace(id, Entry{&packet, std::move(clone)});
+    maybeDirty.store(true);  // a packet is born dirty
     return kResultSuccess;
 }
 
@@ -44,6 +45,7 @@ int32_t AAX_CPacketDispatcher::MarkDirty(const char* id) {
     if (!id) return kResultSuccess;
     const auto range = entries.equal_range(std::string_view(id));
     for (auto it = range.first; it != range.second; ++it) it->second.packet->dirty = true;
+    if (range.first != range.second) maybeDirty.store(true);
     return kResultSuccess;
 }
 
@@ -70,6 +72,8 @@ int32_t AAX_CPacketDispatcher::postOnce() {
     int32_t result = kResultSuccess;
     // Inside the link the controller stays alive, even if the main thread unlinks it meanwhile.
     const bool linked = controller.visit([&](AAX_IController& host) {
+        // Taken before the flags are read: a packet marked from here on is posted by the next pass.
+        if (!maybeDirty.exchange(false)) return;
         {
             ThreadMutexGuard guard(lock);
             for (auto& [id, entry] : entries) {
@@ -93,7 +97,10 @@ int32_t AAX_CPacketDispatcher::postOnce() {
         // parameter next changes; the packet goes again next pass and the failure is reported.
         ThreadMutexGuard guard(lock);
         for (const Outgoing& out : outgoing)
-            if (!out.delivered) out.packet->dirty = true;
+            if (!out.delivered) {
+                out.packet->dirty = true;
+                maybeDirty.store(true);
+            }
     });
     // Without a controller nothing can be delivered; the packets wait, still dirty.
     return linked ? result : kResultNotImplemented;

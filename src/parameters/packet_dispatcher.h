@@ -71,6 +71,11 @@ private:
     CallbackLink<AAX_IController> controller;
     // [any thread: atomic] passes asked for and not yet served; the one that raised it from 0 runs them
     std::atomic<int32_t> passRequests{0};
+    // [any thread: atomic] set after a packet is marked dirty (under the lock), taken by a pass
+    // before it reads the flags: a pass with nothing marked since the last one neither locks nor
+    // walks. Hosts ask for packets before every render cycle, and a system mutex is a round trip
+    // to the kernel (under Wine to its server) even when no one holds it.
+    std::atomic<bool> maybeDirty{false};
     AAX_IACFEffectParameters* effectParameters = nullptr;
     ThreadMutex* lock = nullptr;  // null when the system had no mutex to give: then no locking
 };
