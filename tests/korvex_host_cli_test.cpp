@@ -352,6 +352,19 @@ Interrupted interruptValidate(const std::vector<std::string>& arguments, const s
     return run;
 }
 
+// The interrupted run ended at once with exit code 1, said so in one line, and left no temporary
+// folders behind.
+void expectEndedByTheInterruption(const Interrupted& run, const std::string& errFile, const std::string& errLine,
+                                  const fs::path& temporary) {
+    EXPECT_TRUE(run.wasUnderway) << "the run never got under way";
+    ASSERT_TRUE(run.ended);
+    EXPECT_LT(run.took, std::chrono::seconds(150)) << "the interruption waited for a test process";
+    ASSERT_TRUE(WIFEXITED(run.status));
+    EXPECT_EQ(WEXITSTATUS(run.status), 1);
+    EXPECT_EQ(slurp(errFile), errLine);
+    EXPECT_TRUE(fs::is_empty(temporary)) << "the interrupted run left temporary folders";
+}
+
 // SIGINT while a test hangs: the hung test process is ended, the report holds what ran and says
 // it was interrupted, and nothing is left behind. The report written before each test is also
 // the sign that the test is under way.
@@ -364,17 +377,12 @@ TEST_F(KorvexHostCli, AnInterruptedValidateRunEndsTheRunningTestAndKeepsTheRepor
     const Interrupted run = interruptValidate(arguments, errFile, [&] {
         return slurp(path("r.json")).find("the run ended during state.damaged") != std::string::npos;
     });
-    EXPECT_TRUE(run.wasUnderway) << "the hanging test never started";
-    ASSERT_TRUE(run.ended);
-    EXPECT_LT(run.took, std::chrono::seconds(150)) << "the interruption waited";
-    ASSERT_TRUE(WIFEXITED(run.status));
-    EXPECT_EQ(WEXITSTATUS(run.status), 1);
-    EXPECT_EQ(slurp(errFile), "korvex-host: validate: interrupted after 2 of 3 tests; the reports hold those\n");
+    expectEndedByTheInterruption(
+        run, errFile, "korvex-host: validate: interrupted after 2 of 3 tests; the reports hold those\n", temporary);
     const nlohmann::json report = nlohmann::json::parse(slurp(path("r.json")));
     EXPECT_EQ(report["interrupted"], true);
     ASSERT_EQ(report["tests"].size(), 2u);
     EXPECT_EQ(report["tests"][1]["name"], "state.roundtrip");
-    EXPECT_TRUE(fs::is_empty(temporary)) << "the interrupted run left temporary folders";
 }
 
 // The same with tests side by side: every hung test process ends, not only the last one started.
@@ -393,13 +401,8 @@ TEST_F(KorvexHostCli, AnInterruptedParallelRunEndsEveryRunningTest) {
         return count;
     };
     const Interrupted run = interruptValidate(arguments, errFile, [&] { return installs() >= 2; });
-    EXPECT_TRUE(run.wasUnderway) << "the two test processes never ran at once";
-    ASSERT_TRUE(run.ended);
-    EXPECT_LT(run.took, std::chrono::seconds(150)) << "the interruption waited for a test process";
-    ASSERT_TRUE(WIFEXITED(run.status));
-    EXPECT_EQ(WEXITSTATUS(run.status), 1);
-    EXPECT_EQ(slurp(errFile), "korvex-host: validate: interrupted after 0 of 2 tests; the reports hold those\n");
-    EXPECT_TRUE(fs::is_empty(temporary)) << "the interrupted run left temporary folders";
+    expectEndedByTheInterruption(
+        run, errFile, "korvex-host: validate: interrupted after 0 of 2 tests; the reports hold those\n", temporary);
 }
 #endif
 

@@ -295,72 +295,75 @@ TEST_F(PacketDispatcherTest, APostWaitingForTheMainThreadNeverBlocksIt) {
     dispatcher.setController(proxy);
 }
 
+// A dispatcher of its own, made while a test's FakeMutexPlatform is in force, with one parameter
+// registered through the module's own filler.
+struct StandaloneDispatcher {
+    StandaloneDispatcher(const char* id, FakeParameter& parameter, uint32_t field) {
+        effect.add(id, &parameter);
+        dispatcher.setController(&proxy);
+        dispatcher.setEffectParameters(&effect);
+        dispatcher.AddPacket(id, field, AAX_CPacketHandler<AAX_CPacketDispatcher>(
+                                            &dispatcher, &AAX_CPacketDispatcher::FillSingleValuePacket));
+    }
+
+    struct ControllerHold {  // released after everything below that uses it
+        simhost::SimController* host = new simhost::SimController;
+        ~ControllerHold() { host->Release(); }
+    } hold;
+    simhost::SimController& controller = *hold.host;
+    AAX_VController proxy{hold.host};
+    FakeEffectParameters effect;
+    AAX_CPacketDispatcher dispatcher;
+};
+
 TEST(PacketDispatcherWithoutMutex, WorksUnlockedWhenTheMutexCannotBeMade) {
     FakeMutexPlatform fake;
     FakeMutexPlatform::failCreation(true);
-    auto* controller = new simhost::SimController;
     {
-        AAX_VController proxy(controller);
-        FakeEffectParameters effect;
         FakeParameter on(Type::Bool, 1.0);
-        effect.add("On", &on);
-        AAX_CPacketDispatcher dispatcher;
-        dispatcher.setController(&proxy);
-        dispatcher.setEffectParameters(&effect);
-        dispatcher.AddPacket("On", 6, AAX_CPacketHandler<AAX_CPacketDispatcher>(
-                                          &dispatcher, &AAX_CPacketDispatcher::FillSingleValuePacket));
-        EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);
-        EXPECT_EQ(controller->packet(6), (std::vector<uint8_t>{1, 0, 0, 0}));
+        StandaloneDispatcher standalone("On", on, 6);
+        EXPECT_EQ(standalone.dispatcher.PostDirtyPackets(), kResultSuccess);
+        EXPECT_EQ(standalone.controller.packet(6), (std::vector<uint8_t>{1, 0, 0, 0}));
     }
     EXPECT_EQ(FakeMutexPlatform::counts().creates, 1);
     EXPECT_EQ(FakeMutexPlatform::counts().waits, 0);
-    controller->Release();
 }
 
 // Hosts ask for packets before every render cycle: a pass with nothing marked since the last one
 // takes no lock (a system mutex costs a kernel round trip even when free), yet nothing marked is
-// missed, whether it was marked before the pass, by a refused post or from inside a handler.
+// missed, whether it was marked before the pass or refused by the host.
 TEST(PacketDispatcherLock, APassWithNothingMarkedTakesNoLockAndMissesNothing) {
     FakeMutexPlatform fake;
-    auto* controller = new simhost::SimController;
-    {
-        AAX_VController proxy(controller);
-        FakeEffectParameters effect;
-        FakeParameter gain(Type::Float, 0.25);
-        effect.add("Gain", &gain);
-        AAX_CPacketDispatcher dispatcher;
-        dispatcher.setController(&proxy);
-        dispatcher.setEffectParameters(&effect);
-        dispatcher.AddPacket("Gain", 3, AAX_CPacketHandler<AAX_CPacketDispatcher>(
-                                            &dispatcher, &AAX_CPacketDispatcher::FillSingleValuePacket));
-        EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);  // born dirty
-        EXPECT_EQ(controller->packetCount(3), 1u);
+    FakeParameter gain(Type::Float, 0.25);
+    StandaloneDispatcher standalone("Gain", gain, 3);
+    AAX_CPacketDispatcher& dispatcher = standalone.dispatcher;
+    simhost::SimController& controller = standalone.controller;
+    EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);  // born dirty
+    EXPECT_EQ(controller.packetCount(3), 1u);
 
-        const int waits = FakeMutexPlatform::counts().waits;
-        for (int n = 0; n < 100; ++n) EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);
-        EXPECT_EQ(FakeMutexPlatform::counts().waits, waits);
-        EXPECT_EQ(controller->packetCount(3), 1u);
+    const int waits = FakeMutexPlatform::counts().waits;
+    for (int n = 0; n < 100; ++n) EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);
+    EXPECT_EQ(FakeMutexPlatform::counts().waits, waits);
+    EXPECT_EQ(controller.packetCount(3), 1u);
 
-        dispatcher.MarkDirty("nobody");  // marks no packet, so the next pass stays unlocked too
-        dispatcher.PostDirtyPackets();
-        EXPECT_EQ(FakeMutexPlatform::counts().waits, waits + 1);
+    dispatcher.MarkDirty("nobody");  // its own wait only: it marks no packet, so the pass stays unlocked
+    dispatcher.PostDirtyPackets();
+    EXPECT_EQ(FakeMutexPlatform::counts().waits, waits + 1);
 
-        gain.set(0.5);
-        dispatcher.MarkDirty("Gain");
-        controller->recorder.setResult(12, -77);
-        EXPECT_EQ(dispatcher.PostDirtyPackets(), -77);
-        controller->recorder.setResult(12, 0);
-        EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);  // the refused one goes again (a refused post is not kept)
-        EXPECT_EQ(controller->packetCount(3), 2u);
-        const std::vector<uint8_t> bytes = controller->packet(3);
-        float value = 0.0f;
-        ASSERT_EQ(bytes.size(), sizeof value);
-        std::memcpy(&value, bytes.data(), sizeof value);
-        EXPECT_EQ(value, 0.5f);
-        dispatcher.PostDirtyPackets();
-        EXPECT_EQ(controller->packetCount(3), 2u);
-    }
-    controller->Release();
+    gain.set(0.5);
+    dispatcher.MarkDirty("Gain");
+    controller.recorder.setResult(12, -77);
+    EXPECT_EQ(dispatcher.PostDirtyPackets(), -77);
+    controller.recorder.setResult(12, 0);
+    EXPECT_EQ(dispatcher.PostDirtyPackets(), kResultSuccess);  // the refused one goes again
+    EXPECT_EQ(controller.packetCount(3), 2u);                  // (a refused post is not kept)
+    const std::vector<uint8_t> bytes = controller.packet(3);
+    float value = 0.0f;
+    ASSERT_EQ(bytes.size(), sizeof value);
+    std::memcpy(&value, bytes.data(), sizeof value);
+    EXPECT_EQ(value, 0.5f);
+    dispatcher.PostDirtyPackets();
+    EXPECT_EQ(controller.packetCount(3), 2u);
 }
 
 }  // namespace
